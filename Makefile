@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test test-linux test-asan test-tsan test-windows bench run dist figure clean
+.PHONY: all deps build test test-linux test-asan test-tsan test-windows bench run dist dist-docs figure clean
 
 all: build
 
@@ -44,6 +44,18 @@ bench: deps
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS) --target armkin_bench
 	python3 bench/report.py build/linux/bench/armkin_bench
+
+# The picture of the arm, drawn through the built MEX files: docs/arm.png.
+figure: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target arm_figure
+
+# The MATLAB user's folder, once dist/ holds both platforms' MEX files:
+# adds the help files, Contents.m, README.md and the picture, then writes
+# dist/SHA256SUMS and dist/armkin-<version>.zip (without dist/host*).
+dist-docs:
+	cmake --preset default
+	sh build/linux/matlab/pack-dist.sh dist
 
 clean:
 	rm -rf build dist
