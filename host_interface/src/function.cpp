@@ -1,0 +1,13 @@
+// matlab::mex::Function: the host function handle from libmex.
+#include <matlab/host_abi.hpp>
+#include <matlab/mex/function.hpp>
+
+namespace matlab::mex {
+
+Function::Function() : functionImpl_(mexGetFunctionImpl()) {}
+
+Function::~Function() { static_cast<void>(mexDestroyFunctionImpl(functionImpl_)); }
+
+void Function::operator()(ArgumentList, ArgumentList) {}
+
+}  // namespace matlab::mex

@@ -1,0 +1,51 @@
+# add_mex_function(<name> SOURCES <source>...)
+#
+# Builds the MEX file <name>: a module linking the kinematics library, the
+# host interface layer (entry points included) and the host's libmex and
+# libMatlabDataArray, written to ${CMAKE_BINARY_DIR}/mex/<name>.<mex suffix>.
+# It exports exactly the five entry points, carries no dependency on the
+# C++ runtime (libstdc++ and libgcc are linked in) and leaves no symbol
+# unresolved. When armkin_mex_manifest is available the manifest is embedded.
+include_guard(GLOBAL)
+
+set(ARMKIN_MEX_VERSION_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/../mex.version"
+    CACHE INTERNAL "The export list of every MEX file")
+
+function(add_mex_function name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES")
+  if(NOT arg_SOURCES)
+    message(FATAL_ERROR "add_mex_function(${name}): no SOURCES")
+  endif()
+
+  add_library(${name} MODULE ${arg_SOURCES})
+  target_link_libraries(${name} PRIVATE armkin::kinematics matlab_host_interface mex MatlabDataArray)
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/mex"
+    RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/mex"
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  armkin_warnings(${name})
+
+  if(WIN32)
+    # Windows: <name>.mexw64. The entry points are the only dllexport'ed
+    # symbols; the runtime linkage and export checks belong here.
+    set_target_properties(${name} PROPERTIES SUFFIX ".mexw64")
+  else()
+    set_target_properties(${name} PROPERTIES SUFFIX ".mexa64")
+    target_link_options(${name} PRIVATE
+      "LINKER:--version-script=${ARMKIN_MEX_VERSION_SCRIPT}"
+      "LINKER:--no-undefined")
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${ARMKIN_MEX_VERSION_SCRIPT}")
+    # The host brings its own, older C++ runtime: carry ours inside. The
+    # sanitizer builds keep the shared runtime, which their interceptors
+    # rely on.
+    if(NOT ARMKIN_SANITIZE)
+      target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
+    endif()
+  endif()
+
+  if(COMMAND armkin_mex_manifest)
+    armkin_mex_manifest(${name})
+  endif()
+endfunction()
