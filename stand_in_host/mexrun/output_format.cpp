@@ -1,0 +1,170 @@
+// output_format.cpp — header and rows of one output, by class code.
+#include "output_format.hpp"
+
+#include <cstdint>
+#include <cstring>
+
+#include "number_format.hpp"
+
+namespace mexrun {
+namespace {
+
+namespace abi = matlab::abi;
+
+struct ClassInfo {
+  std::int32_t type;
+  const char* name;
+  std::int32_t elementType;  // the real class of each part
+  bool complex;
+};
+
+constexpr ClassInfo kClasses[] = {
+    {abi::kDouble, "double", abi::kDouble, false},
+    {abi::kComplexDouble, "complex double", abi::kDouble, true},
+    {abi::kSparseDouble, "sparse double", abi::kDouble, false},
+    {abi::kSparseComplexDouble, "sparse complex double", abi::kDouble, true},
+    {abi::kSingle, "single", abi::kSingle, false},
+    {abi::kComplexSingle, "complex single", abi::kSingle, true},
+    {abi::kLogical, "logical", abi::kLogical, false},
+    {abi::kSparseLogical, "sparse logical", abi::kLogical, false},
+    {abi::kChar, "char", abi::kChar, false},
+    {abi::kInt8, "int8", abi::kInt8, false},
+    {abi::kUInt8, "uint8", abi::kUInt8, false},
+    {abi::kInt16, "int16", abi::kInt16, false},
+    {abi::kUInt16, "uint16", abi::kUInt16, false},
+    {abi::kInt32, "int32", abi::kInt32, false},
+    {abi::kUInt32, "uint32", abi::kUInt32, false},
+    {abi::kInt64, "int64", abi::kInt64, false},
+    {abi::kUInt64, "uint64", abi::kUInt64, false},
+    {abi::kComplexInt8, "complex int8", abi::kInt8, true},
+    {abi::kComplexUInt8, "complex uint8", abi::kUInt8, true},
+    {abi::kComplexInt16, "complex int16", abi::kInt16, true},
+    {abi::kComplexUInt16, "complex uint16", abi::kUInt16, true},
+    {abi::kComplexInt32, "complex int32", abi::kInt32, true},
+    {abi::kComplexUInt32, "complex uint32", abi::kUInt32, true},
+    {abi::kComplexInt64, "complex int64", abi::kInt64, true},
+    {abi::kComplexUInt64, "complex uint64", abi::kUInt64, true},
+    {abi::kMatlabString, "string", abi::kUnknown, false},
+    {abi::kCell, "cell", abi::kUnknown, false},
+    {abi::kStruct, "struct", abi::kUnknown, false},
+    {abi::kObject, "object", abi::kUnknown, false},
+    {abi::kValueObject, "value object", abi::kUnknown, false},
+    {abi::kHandleObjectRef, "handle object", abi::kUnknown, false},
+    {abi::kEnum, "enumeration", abi::kUnknown, false},
+};
+
+const ClassInfo* findClass(std::int32_t type) {
+  for (const ClassInfo& c : kClasses) {
+    if (c.type == type) return &c;
+  }
+  return nullptr;
+}
+
+template <typename T>
+T load(const unsigned char* p) {
+  T x;
+  std::memcpy(&x, p, sizeof x);
+  return x;
+}
+
+template <typename T>
+std::string hexOf(T x) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &x, sizeof x);
+  std::string out(2 * sizeof x, '0');
+  for (std::size_t i = out.size(); i-- > 0;) {
+    out[i] = kDigits[bits & 0xF];
+    bits >>= 4;
+  }
+  return out;
+}
+
+// One real part of class `type` at `p`.
+std::string part(std::int32_t type, const unsigned char* p, bool hex) {
+  switch (type) {
+    case abi::kDouble: return hex ? formatHex(load<double>(p)) : formatShortest(load<double>(p));
+    case abi::kSingle: return hex ? formatHex(load<float>(p)) : formatShortest(load<float>(p));
+    case abi::kLogical:
+    case abi::kUInt8: return hex ? hexOf(load<std::uint8_t>(p)) : std::to_string(load<std::uint8_t>(p));
+    case abi::kInt8: return hex ? hexOf(load<std::int8_t>(p)) : std::to_string(load<std::int8_t>(p));
+    case abi::kInt16: return hex ? hexOf(load<std::int16_t>(p)) : std::to_string(load<std::int16_t>(p));
+    case abi::kUInt16: return hex ? hexOf(load<std::uint16_t>(p)) : std::to_string(load<std::uint16_t>(p));
+    case abi::kInt32: return hex ? hexOf(load<std::int32_t>(p)) : std::to_string(load<std::int32_t>(p));
+    case abi::kUInt32: return hex ? hexOf(load<std::uint32_t>(p)) : std::to_string(load<std::uint32_t>(p));
+    case abi::kInt64: return hex ? hexOf(load<std::int64_t>(p)) : std::to_string(load<std::int64_t>(p));
+    case abi::kUInt64: return hex ? hexOf(load<std::uint64_t>(p)) : std::to_string(load<std::uint64_t>(p));
+    default: return "?";
+  }
+}
+
+// Imaginary part after the real one: "+2i", "-2i", "+NaNi".
+std::string imaginaryPart(std::string text) {
+  if (!text.empty() && text[0] == '-') return text + "i";
+  return "+" + text + "i";
+}
+
+void appendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string formatOutput(const std::string& name, const standin::Value& value, bool hex) {
+  const ClassInfo* info = findClass(value.type);
+  std::string out = name + " = ";
+  for (std::size_t d = 0; d < value.dims.size(); ++d) {
+    if (d != 0) out += 'x';
+    out += std::to_string(value.dims[d]);
+  }
+  out += ' ';
+  out += info != nullptr ? info->name : "class " + std::to_string(value.type);
+  out += '\n';
+
+  const std::uint64_t n = value.numel();
+  if (info == nullptr || info->elementType == abi::kUnknown || n == 0) return out;
+  const std::size_t width = standin::elementBytes(value.type);
+  if (value.bytes.size() != n * width) return out;  // nothing consistent to show
+
+  const std::uint64_t rows = value.dims[0];
+  const std::uint64_t cols = value.dims[1];
+  const std::uint64_t pages = n / (rows * cols);
+  const std::size_t partWidth = info->complex ? width / 2 : width;
+  for (std::uint64_t page = 0; page < pages; ++page) {
+    if (value.dims.size() > 2) {
+      out += "(:,:";
+      std::uint64_t rest = page;
+      for (std::size_t d = 2; d < value.dims.size(); ++d) {
+        out += ',' + std::to_string(rest % value.dims[d] + 1);
+        rest /= value.dims[d];
+      }
+      out += ")\n";
+    }
+    for (std::uint64_t r = 0; r < rows; ++r) {
+      for (std::uint64_t c = 0; c < cols; ++c) {
+        const std::uint64_t k = page * rows * cols + c * rows + r;
+        const unsigned char* p = value.bytes.data() + k * width;
+        if (info->elementType == abi::kChar) {
+          appendUtf8(out, load<std::uint16_t>(p));
+          continue;
+        }
+        if (c != 0) out += ' ';
+        out += part(info->elementType, p, hex);
+        if (info->complex) out += imaginaryPart(part(info->elementType, p + partWidth, hex));
+      }
+      out += '\n';
+    }
+  }
+  return out;
+}
+
+}  // namespace mexrun
