@@ -6,7 +6,10 @@
 // Each run draws a fresh random bundle UUID, so every deliverable built from
 // a generated source carries its own. The archive is stamped with the time
 // of the run in UTC, or with SOURCE_DATE_EPOCH (seconds since 1970, UTC)
-// when that is set, as reproducible builds do.
+// when that is set, as reproducible builds do. The archive's layout, and
+// the value of every field the ZIP format leaves to the writer (version
+// made by, flags, attributes, time zone), are set out in
+// manifest_archive.cpp; the manifest text is laid out there in one table.
 //
 // The generated source defines one array, `armkin_embedded_manifest`, that
 // nothing refers to. It is kept where a MEX file's manifest must be, and
