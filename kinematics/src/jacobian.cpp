@@ -24,19 +24,24 @@ JacobianMatrix computeGeometricJacobian(const JointTerms& t) noexcept {
   const double r2z = 0.28 * c2 + 0.235 * u6z + 0.245 * c23 + 0.057 * s23 * c4;
   const double r3z = 0.235 * u6z + 0.245 * c23 + 0.057 * s23 * c4;
 
-  JacobianMatrix J;
+  // Every entry is written below, the fixed ones included.
+  JacobianMatrix J{detail::Uninitialized{}};
   // Linear velocity. The 0.03 and 0.02 offsets stay two products.
   J(1, 1) = -0.235 * u6y - 0.057 * u5y + 0.03 * c1 - 0.02 * c1 + 0.28 * s1 * s2 + 0.245 * s23 * s1;
   J(1, 2) = -c1 * r2z;
   J(1, 3) = c1 * r3z;
   J(1, 4) = 0.235 * c23 * c1 * c4 * s5 - 0.235 * s1 * s4 * s5 - 0.057 * c23 * c1 * s4 - 0.057 * c4 * s1;
   J(1, 5) = 0.235 * (c5 * c4 * s1 + s5 * (c1 * s23) + c5 * (c23 * c1) * s4);
+  J(1, 6) = 0.0;
 
   J(2, 1) = 0.235 * u6x + 0.057 * u5x + 0.03 * s1 - 0.02 * s1 - 0.28 * c1 * s2 - 0.245 * s23 * c1;
   J(2, 2) = -s1 * r2z;
   J(2, 3) = s1 * r3z;
   J(2, 4) = 0.235 * c1 * s4 * s5 + 0.057 * c1 * c4 - 0.057 * c23 * s1 * s4 + 0.235 * c23 * c4 * s1 * s5;
   J(2, 5) = 0.235 * (s1 * s23 * s5 - c1 * c4 * c5 + c5 * c23 * s1 * s4);
+  J(2, 6) = 0.0;
+
+  J(3, 1) = 0.0;
 
   // J(3, 2) is written in c2, s2, c3, s3: rewriting it in c23 and s23 (as
   // -0.28 * s2 - J(3, 3)) is equal only mathematically.
@@ -45,13 +50,18 @@ JacobianMatrix computeGeometricJacobian(const JointTerms& t) noexcept {
   J(3, 3) = 0.245 * s23 - 0.057 * c23 * c4 + 0.235 * s23 * c5 - 0.235 * c23 * s4 * s5;
   J(3, 4) = -s23 * (0.057 * s4 - 0.235 * c4 * s5);
   J(3, 5) = s4 * (0.235 * s23 * c5) - 0.235 * c23 * s5;
+  J(3, 6) = 0.0;
 
   // Angular velocity: column c is the axis of joint c.
+  J(4, 1) = 0.0;
+  J(5, 1) = 0.0;
   J(6, 1) = 1.0;
   J(4, 2) = s1;
   J(5, 2) = -c1;
+  J(6, 2) = 0.0;
   J(4, 3) = -s1;
   J(5, 3) = c1;
+  J(6, 3) = 0.0;
   J(4, 4) = -c1 * s23;
   J(5, 4) = -s1 * s23;
   J(6, 4) = c23;

@@ -28,7 +28,8 @@ PoseMatrix computeEndEffectorPose(const JointTerms& t) noexcept {
   const double y3 = c5 * y1 - s1 * s23 * s5;
   const double z1 = c23 * s5 - c5s23 * s4;
 
-  PoseMatrix T;
+  // Every entry is written below, the fixed ones included.
+  PoseMatrix T{detail::Uninitialized{}};
   T(1, 1) = -s6 * x3 - c6 * x2;
   T(1, 2) = s6 * x2 - c6 * x3;
   T(1, 3) = x1 * s5 - c1s23 * c5;
@@ -50,6 +51,9 @@ PoseMatrix computeEndEffectorPose(const JointTerms& t) noexcept {
   // The base height is added to 0.28 * c2 by itself, before the chain.
   T(3, 4) = T(3, 3) * 0.235 + (0.28 * c2 + 0.2433) + 0.245 * c23 + s23 * 0.057 * c4;
 
+  T(4, 1) = 0.0;
+  T(4, 2) = 0.0;
+  T(4, 3) = 0.0;
   T(4, 4) = 1.0;
   return T;
 }

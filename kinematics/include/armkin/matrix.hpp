@@ -20,6 +20,12 @@
 
 namespace armkin {
 
+namespace detail {
+// Construction that leaves the entries unset, for code that writes every
+// entry itself (the kinematics, where zeroing first would cost time).
+struct Uninitialized {};
+}  // namespace detail
+
 template <int N>
 class Matrix {
   static_assert(N > 0, "a matrix has at least one row");
@@ -29,7 +35,8 @@ class Matrix {
   static constexpr int kCols = N;
   static constexpr std::size_t kEntries = static_cast<std::size_t>(N) * N;
 
-  constexpr Matrix() noexcept = default;
+  constexpr Matrix() noexcept : entries_{} {}
+  explicit Matrix(detail::Uninitialized) noexcept {}
 
   // Entry in row r and column c, both counted from 1.
   constexpr double& operator()(int r, int c) noexcept { return entries_[index(r, c)]; }
@@ -45,7 +52,7 @@ class Matrix {
     return static_cast<std::size_t>(r - 1) * N + static_cast<std::size_t>(c - 1);
   }
 
-  std::array<double, kEntries> entries_{};
+  std::array<double, kEntries> entries_;
 };
 
 }  // namespace armkin
