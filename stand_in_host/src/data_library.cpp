@@ -32,13 +32,13 @@
 #include <stdexcept>
 #include <unordered_set>
 
-namespace abi = matlab::abi;
+namespace mx = matlab::abi;
 
 namespace standin::detail {
 
 // A data buffer: what several host handles share until one is unshared.
 struct Buffer {
-  std::int32_t type = abi::kDouble;
+  std::int32_t type = mx::kDouble;
   std::vector<std::uint64_t> dims{0, 0};
   std::vector<unsigned char> bytes;                // numeric, logical, char, sparse
   std::vector<std::shared_ptr<const Buffer>> elements;  // cell, struct (never written)
@@ -63,8 +63,8 @@ struct ReferenceImpl {
 namespace standin {
 namespace {
 
-using abi::ArrayFactoryImpl;
-using abi::ReferenceImpl;
+using mx::ArrayFactoryImpl;
+using mx::ReferenceImpl;
 using detail::Buffer;
 
 // Status codes the host returns.
@@ -211,9 +211,9 @@ bool release(ArrayImpl* a) {
 // Classes and shapes
 // ---------------------------------------------------------------------------
 
-bool isContainer(std::int32_t type) { return type == abi::kCell || type == abi::kStruct; }
+bool isContainer(std::int32_t type) { return type == mx::kCell || type == mx::kStruct; }
 bool isSparse(std::int32_t type) {
-  return type == abi::kSparseLogical || type == abi::kSparseDouble || type == abi::kSparseComplexDouble;
+  return type == mx::kSparseLogical || type == mx::kSparseDouble || type == mx::kSparseComplexDouble;
 }
 bool isModelled(std::int32_t type) { return isContainer(type) || elementBytes(type) != 0; }
 
@@ -252,7 +252,7 @@ std::shared_ptr<Buffer> fromValue(const Value& v) {
   std::uint64_t n = 0;
   if (!countElements(b->dims, n)) throw std::invalid_argument("standin: dimensions overflow");
   if (isContainer(v.type)) {
-    const std::uint64_t per = v.type == abi::kStruct ? v.fields.size() : 1;
+    const std::uint64_t per = v.type == mx::kStruct ? v.fields.size() : 1;
     if (v.elements.size() != n * per || !v.bytes.empty())
       throw std::invalid_argument("standin: wrong number of cell or struct elements");
     b->fields = v.fields;
@@ -281,7 +281,7 @@ Value toValue(const Buffer& b) {
 
 std::int32_t createArrayWithDims(ArrayFactoryImpl* factory, std::int32_t type,
                                  const std::uint64_t* dims, std::uint64_t ndims, ArrayImpl** out) {
-  if (std::int32_t s = enter(abi::kCreateArrayWithDims)) return s;
+  if (std::int32_t s = enter(mx::kCreateArrayWithDims)) return s;
   if (factory == nullptr || out == nullptr || (dims == nullptr && ndims != 0)) return kSystemError;
   if (!isModelled(type)) return kNotSupported;
   try {
@@ -290,9 +290,9 @@ std::int32_t createArrayWithDims(ArrayFactoryImpl* factory, std::int32_t type,
     b->dims = normalised(dims, ndims);
     std::uint64_t n = 0;
     if (!countElements(b->dims, n)) return kOutOfMemory;
-    if (type == abi::kCell) {
+    if (type == mx::kCell) {
       b->elements.assign(n, defaultDouble());
-    } else if (type != abi::kStruct) {
+    } else if (type != mx::kStruct) {
       const std::uint64_t bytes = n * elementBytes(type);
       if (bytes / elementBytes(type) != n || bytes > (std::uint64_t{1} << 40)) return kOutOfMemory;
       b->bytes.assign(bytes, 0);
@@ -305,7 +305,7 @@ std::int32_t createArrayWithDims(ArrayFactoryImpl* factory, std::int32_t type,
 }
 
 std::int32_t createFactory(ArrayFactoryImpl** out) {
-  if (std::int32_t s = enter(abi::kCreateFactory)) return s;
+  if (std::int32_t s = enter(mx::kCreateFactory)) return s;
   if (out == nullptr) return kSystemError;
   try {
     auto f = std::make_unique<ArrayFactoryImpl>();
@@ -319,7 +319,7 @@ std::int32_t createFactory(ArrayFactoryImpl** out) {
 }
 
 void destroyFactory(ArrayFactoryImpl* factory) {
-  enterVoid(abi::kDestroyFactory);
+  enterVoid(mx::kDestroyFactory);
   if (factory == nullptr || !gFactories.remove(factory)) {
     bump(kInvalidDestroys);
     return;
@@ -329,7 +329,7 @@ void destroyFactory(ArrayFactoryImpl* factory) {
 }
 
 std::int32_t referenceAddIndex(ReferenceImpl* reference, std::uint64_t index) {
-  if (std::int32_t s = enter(abi::kReferenceAddIndex)) return s;
+  if (std::int32_t s = enter(mx::kReferenceAddIndex)) return s;
   if (reference == nullptr) return kSystemError;
   const std::vector<std::uint64_t>& dims = reference->array->data->dims;
   const std::size_t k = reference->index.size();
@@ -340,7 +340,7 @@ std::int32_t referenceAddIndex(ReferenceImpl* reference, std::uint64_t index) {
 }
 
 void destroyReference(ReferenceImpl* reference) {
-  enterVoid(abi::kDestroyReference);
+  enterVoid(mx::kDestroyReference);
   if (reference == nullptr || !gReferences.remove(reference)) {
     bump(kInvalidDestroys);
     return;
@@ -350,7 +350,7 @@ void destroyReference(ReferenceImpl* reference) {
 }
 
 std::int32_t createDefaultArray(ArrayImpl** out) {
-  if (std::int32_t s = enter(abi::kCreateDefaultArray)) return s;
+  if (std::int32_t s = enter(mx::kCreateDefaultArray)) return s;
   if (out == nullptr) return kSystemError;
   try {
     *out = adopt(defaultDouble());
@@ -361,19 +361,19 @@ std::int32_t createDefaultArray(ArrayImpl** out) {
 }
 
 void destroyArrayOp(ArrayImpl* array) {
-  enterVoid(abi::kDestroyArray);
+  enterVoid(mx::kDestroyArray);
   release(array);
 }
 
 std::int32_t getArrayType(ArrayImpl* array, std::int32_t* type) {
-  if (std::int32_t s = enter(abi::kGetArrayType)) return s;
+  if (std::int32_t s = enter(mx::kGetArrayType)) return s;
   if (array == nullptr || type == nullptr) return kSystemError;
   *type = array->data->type;
   return kOk;
 }
 
 bool unshareArray(ArrayImpl* array, bool unique, ArrayImpl** out) {
-  enterVoid(abi::kUnshareArray);
+  enterVoid(mx::kUnshareArray);
   if (array == nullptr || out == nullptr) return false;
   bool copy = false;
   switch (static_cast<UnshareMode>(gUnshareMode.load(std::memory_order_relaxed))) {
@@ -391,7 +391,7 @@ bool unshareArray(ArrayImpl* array, bool unique, ArrayImpl** out) {
 }
 
 std::int32_t arrayGetReference(ArrayImpl* array, std::uint64_t index, ReferenceImpl** out) {
-  if (std::int32_t s = enter(abi::kArrayGetReference)) return s;
+  if (std::int32_t s = enter(mx::kArrayGetReference)) return s;
   if (array == nullptr || out == nullptr) return kSystemError;
   const Buffer& b = *array->data;
   if (numel(b) == 0) return kEmptyArray;
@@ -411,7 +411,7 @@ std::int32_t arrayGetReference(ArrayImpl* array, std::uint64_t index, ReferenceI
 }
 
 std::int32_t canViewAs(std::int32_t requested, std::int32_t actual, bool* yes) {
-  if (std::int32_t s = enter(abi::kCanViewAs)) return s;
+  if (std::int32_t s = enter(mx::kCanViewAs)) return s;
   if (yes == nullptr) return kSystemError;
   *yes = requested == actual;
   return kOk;
@@ -429,7 +429,7 @@ std::int32_t locate(const ReferenceImpl& r, std::uint64_t& offset) {
 bool addressable(std::int32_t type) { return !isContainer(type) && !isSparse(type); }
 
 std::int32_t referenceGetAddress(ReferenceImpl* reference, void** address) {
-  if (std::int32_t s = enter(abi::kReferenceGetAddress)) return s;
+  if (std::int32_t s = enter(mx::kReferenceGetAddress)) return s;
   if (reference == nullptr || address == nullptr) return kSystemError;
   std::uint64_t offset = 0;
   if (std::int32_t s = locate(*reference, offset)) return s;
@@ -440,7 +440,7 @@ std::int32_t referenceGetAddress(ReferenceImpl* reference, void** address) {
 }
 
 std::int32_t referenceAssign(ReferenceImpl* reference, std::int32_t type, const void* value) {
-  if (std::int32_t s = enter(abi::kReferenceAssign)) return s;
+  if (std::int32_t s = enter(mx::kReferenceAssign)) return s;
   if (reference == nullptr || value == nullptr) return kSystemError;
   std::uint64_t offset = 0;
   if (std::int32_t s = locate(*reference, offset)) return s;
@@ -479,31 +479,31 @@ Counts snapshot(const std::int64_t* fields, const std::int64_t* calls, const std
 
 std::size_t elementBytes(std::int32_t type) {
   switch (type) {
-    case abi::kLogical:
-    case abi::kInt8:
-    case abi::kUInt8:
-    case abi::kSparseLogical: return 1;
-    case abi::kChar:
-    case abi::kInt16:
-    case abi::kUInt16:
-    case abi::kComplexInt8:
-    case abi::kComplexUInt8: return 2;
-    case abi::kSingle:
-    case abi::kInt32:
-    case abi::kUInt32:
-    case abi::kComplexInt16:
-    case abi::kComplexUInt16: return 4;
-    case abi::kDouble:
-    case abi::kInt64:
-    case abi::kUInt64:
-    case abi::kComplexSingle:
-    case abi::kComplexInt32:
-    case abi::kComplexUInt32:
-    case abi::kSparseDouble: return 8;
-    case abi::kComplexDouble:
-    case abi::kComplexInt64:
-    case abi::kComplexUInt64:
-    case abi::kSparseComplexDouble: return 16;
+    case mx::kLogical:
+    case mx::kInt8:
+    case mx::kUInt8:
+    case mx::kSparseLogical: return 1;
+    case mx::kChar:
+    case mx::kInt16:
+    case mx::kUInt16:
+    case mx::kComplexInt8:
+    case mx::kComplexUInt8: return 2;
+    case mx::kSingle:
+    case mx::kInt32:
+    case mx::kUInt32:
+    case mx::kComplexInt16:
+    case mx::kComplexUInt16: return 4;
+    case mx::kDouble:
+    case mx::kInt64:
+    case mx::kUInt64:
+    case mx::kComplexSingle:
+    case mx::kComplexInt32:
+    case mx::kComplexUInt32:
+    case mx::kSparseDouble: return 8;
+    case mx::kComplexDouble:
+    case mx::kComplexInt64:
+    case mx::kComplexUInt64:
+    case mx::kSparseComplexDouble: return 16;
     default: return 0;
   }
 }
@@ -642,19 +642,19 @@ extern "C" MATLAB_HOST_DATA_API void* get_function_ptr(int index) {
   ++tCounts.lookups[index];
   if (gMissing[index].load(std::memory_order_relaxed)) return nullptr;
   switch (index) {
-    case abi::kCreateArrayWithDims: return reinterpret_cast<void*>(&createArrayWithDims);
-    case abi::kCreateFactory: return reinterpret_cast<void*>(&createFactory);
-    case abi::kDestroyFactory: return reinterpret_cast<void*>(&destroyFactory);
-    case abi::kReferenceAddIndex: return reinterpret_cast<void*>(&referenceAddIndex);
-    case abi::kDestroyReference: return reinterpret_cast<void*>(&destroyReference);
-    case abi::kCreateDefaultArray: return reinterpret_cast<void*>(&createDefaultArray);
-    case abi::kDestroyArray: return reinterpret_cast<void*>(&destroyArrayOp);
-    case abi::kGetArrayType: return reinterpret_cast<void*>(&getArrayType);
-    case abi::kUnshareArray: return reinterpret_cast<void*>(&unshareArray);
-    case abi::kArrayGetReference: return reinterpret_cast<void*>(&arrayGetReference);
-    case abi::kCanViewAs: return reinterpret_cast<void*>(&canViewAs);
-    case abi::kReferenceGetAddress: return reinterpret_cast<void*>(&referenceGetAddress);
-    case abi::kReferenceAssign: return reinterpret_cast<void*>(&referenceAssign);
+    case mx::kCreateArrayWithDims: return reinterpret_cast<void*>(&createArrayWithDims);
+    case mx::kCreateFactory: return reinterpret_cast<void*>(&createFactory);
+    case mx::kDestroyFactory: return reinterpret_cast<void*>(&destroyFactory);
+    case mx::kReferenceAddIndex: return reinterpret_cast<void*>(&referenceAddIndex);
+    case mx::kDestroyReference: return reinterpret_cast<void*>(&destroyReference);
+    case mx::kCreateDefaultArray: return reinterpret_cast<void*>(&createDefaultArray);
+    case mx::kDestroyArray: return reinterpret_cast<void*>(&destroyArrayOp);
+    case mx::kGetArrayType: return reinterpret_cast<void*>(&getArrayType);
+    case mx::kUnshareArray: return reinterpret_cast<void*>(&unshareArray);
+    case mx::kArrayGetReference: return reinterpret_cast<void*>(&arrayGetReference);
+    case mx::kCanViewAs: return reinterpret_cast<void*>(&canViewAs);
+    case mx::kReferenceGetAddress: return reinterpret_cast<void*>(&referenceGetAddress);
+    case mx::kReferenceAssign: return reinterpret_cast<void*>(&referenceAssign);
     default: return nullptr;
   }
 }

@@ -65,7 +65,10 @@ Fn symbol(void* module, const char* name) {
 }
 #else
 void* openModule(const std::string& path) {
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // A bare file name is a file in the working folder, not a library to be
+  // searched for.
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  void* module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) {
     const char* why = dlerror();
     throw LoadError(path + ": cannot load: " + (why != nullptr ? why : "unknown error"));

@@ -95,8 +95,8 @@ Value numeric(std::int32_t type, std::vector<std::uint64_t> dims, const std::vec
   Value v;
   v.type = type;
   v.dims = std::move(dims);
-  v.bytes.resize(values.size() * sizeof(T));
-  if (!values.empty()) std::memcpy(v.bytes.data(), values.data(), v.bytes.size());
+  const auto* first = reinterpret_cast<const unsigned char*>(values.data());
+  v.bytes.assign(first, first + values.size() * sizeof(T));
   return v;
 }
 inline Value doubles(std::vector<std::uint64_t> dims, const std::vector<double>& values) {

@@ -84,7 +84,8 @@ struct HostReport {
 
 class MexFile {
  public:
-  // Loads `path` and resolves the five entry points; throws LoadError.
+  // Loads `path` (a bare file name means the working folder) and resolves
+  // the five entry points; throws LoadError.
   explicit MexFile(const std::string& path);
   // Destroys the object if one is still there, then unloads the file.
   ~MexFile();
