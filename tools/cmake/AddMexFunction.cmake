@@ -4,7 +4,7 @@
 # host interface layer (entry points included) and the host's libmex and
 # libMatlabDataArray, written to ${CMAKE_BINARY_DIR}/mex/<name>.<mex suffix>.
 # It exports exactly the five entry points, carries no dependency on the
-# C++ runtime (libstdc++ and libgcc are linked in) and leaves no symbol
+# C++ runtime (no GLIBCXX or CXXABI versions) and leaves no symbol
 # unresolved. When armkin_mex_manifest is available the manifest is embedded.
 include_guard(GLOBAL)
 
@@ -18,7 +18,7 @@ function(add_mex_function name)
   endif()
 
   add_library(${name} MODULE ${arg_SOURCES})
-  target_link_libraries(${name} PRIVATE armkin::kinematics matlab_host_interface mex MatlabDataArray)
+  target_link_libraries(${name} PRIVATE armkin::kinematics matlab_host_interface)
   set_target_properties(${name} PROPERTIES
     PREFIX ""
     LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/mex"
@@ -28,20 +28,31 @@ function(add_mex_function name)
   armkin_warnings(${name})
 
   if(WIN32)
-    # Windows: <name>.mexw64. The entry points are the only dllexport'ed
-    # symbols; the runtime linkage and export checks belong here.
+    # Windows: <name>.mexw64, linked against import libraries of our own for
+    # libmex.dll and libMatlabDataArray.dll, exporting exactly the entry
+    # points of mex_exports.def, with the C++ runtime, libgcc and winpthread
+    # linked in (-static): a user needs none of MinGW-w64's DLLs.
+    include(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../windows/WindowsImports.cmake)
     set_target_properties(${name} PROPERTIES SUFFIX ".mexw64")
+    target_sources(${name} PRIVATE ${ARMKIN_MEX_EXPORTS_DEF})
+    target_link_libraries(${name} PRIVATE armkin::libmex_imports armkin::data_array_imports)
+    target_link_options(${name} PRIVATE -static "LINKER:--no-undefined")
   else()
+    target_link_libraries(${name} PRIVATE mex MatlabDataArray)
     set_target_properties(${name} PROPERTIES SUFFIX ".mexa64")
     target_link_options(${name} PRIVATE
       "LINKER:--version-script=${ARMKIN_MEX_VERSION_SCRIPT}"
       "LINKER:--no-undefined")
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${ARMKIN_MEX_VERSION_SCRIPT}")
     # The host brings its own, older C++ runtime: carry ours inside. The
+    # unwinder stays the process's libgcc_s (GCC_3.0..GCC_4.2.0 symbols
+    # only): with a private static copy, an exception thrown by the host
+    # through the MEX file's frames (libmex failing to make the function
+    # handle) would abort the process instead of being reported. The
     # sanitizer builds keep the shared runtime, which their interceptors
     # rely on.
     if(NOT ARMKIN_SANITIZE)
-      target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
+      target_link_options(${name} PRIVATE -static-libstdc++)
     endif()
   endif()
 
