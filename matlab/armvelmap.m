@@ -12,7 +12,7 @@
 %   Column k belongs to joint k.
 %
 %   Input
-%     Q   real double array whose first column holds, in rows 1 to 6,
+%     Q   real double matrix whose first column holds, in rows 1 to 6,
 %         the joint angles q1 ... q6 in radians, joint 1 nearest the
 %         base. A 6-by-1 column is the usual form. Further rows and
 %         columns are not read, nor are arguments after the first. Every
@@ -43,10 +43,9 @@
 %     Array index is invalid.
 %     Can't index into an empty array.
 %     Not enough indices provided.
-%     Too many indices provided.
 %         Q has no sixth row in its first column (a 1-by-6 row vector, a
-%         scalar, a shorter column) or is empty. Which of these texts is
-%         shown is the host's choice.
+%         scalar, a shorter column), is empty, or has more than two
+%         dimensions. Which of these texts is shown is the host's choice.
 %     Not enough memory available to support the request.
 %     std::bad_alloc
 %         Memory ran out.

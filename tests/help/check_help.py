@@ -29,7 +29,6 @@ BAD_CALLS = [
     ("uint8", [], "{f}(uint8(zeros(6,1)))"),
     ("logical", [], "{f}(logical(zeros(6,1)))"),
     ("char", [], "{f}('abcdef')"),
-    ("string", [], '{f}("abcdef")'),
     ("cell", [], "{f}({{0;0;0;0;0;0}})"),
     ("struct", [], "{f}(struct())"),
     ("complex", [], "{f}(complex(zeros(6,1), zeros(6,1)))"),
@@ -38,6 +37,7 @@ BAD_CALLS = [
     ("scalar", [], "{f}(0)"),
     ("short column", [], "{f}(zeros(5,1))"),
     ("empty", [], "{f}([])"),
+    ("three dimensions", [], "{f}(zeros(6,1,2))"),
 ]
 
 failures = []
@@ -94,7 +94,7 @@ def display_after(lines, start, var):
     while i < len(lines) and not lines[i].strip():
         i += 1
     rows = []
-    while i < len(lines) and lines[i].strip():
+    while i < len(lines) and re.fullmatch(r"[-+0-9. ]+", lines[i].strip() or "x"):
         rows.append(lines[i].split())
         i += 1
     return rows
