@@ -215,7 +215,7 @@ int run(const Options& o) {
     } else if (r.outputCallbacks == 0) {
       report(function + " returned neither outputs nor an error");
       faulty = true;
-    } else if (r.problems.empty()) {
+    } else if (r.outputCallbacks == 1) {
       std::string text;
       for (std::size_t i = 0; i < r.outputs.size(); ++i) {
         text += mexrun::formatOutput("out" + std::to_string(i + 1), r.outputs[i].read(), o.hex);

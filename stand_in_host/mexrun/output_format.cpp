@@ -16,41 +16,42 @@ struct ClassInfo {
   const char* name;
   std::int32_t elementType;  // the real class of each part
   bool complex;
+  std::size_t width;  // bytes per element, as the host stores them
 };
 
 constexpr ClassInfo kClasses[] = {
-    {abi::kDouble, "double", abi::kDouble, false},
-    {abi::kComplexDouble, "complex double", abi::kDouble, true},
-    {abi::kSparseDouble, "sparse double", abi::kDouble, false},
-    {abi::kSparseComplexDouble, "sparse complex double", abi::kDouble, true},
-    {abi::kSingle, "single", abi::kSingle, false},
-    {abi::kComplexSingle, "complex single", abi::kSingle, true},
-    {abi::kLogical, "logical", abi::kLogical, false},
-    {abi::kSparseLogical, "sparse logical", abi::kLogical, false},
-    {abi::kChar, "char", abi::kChar, false},
-    {abi::kInt8, "int8", abi::kInt8, false},
-    {abi::kUInt8, "uint8", abi::kUInt8, false},
-    {abi::kInt16, "int16", abi::kInt16, false},
-    {abi::kUInt16, "uint16", abi::kUInt16, false},
-    {abi::kInt32, "int32", abi::kInt32, false},
-    {abi::kUInt32, "uint32", abi::kUInt32, false},
-    {abi::kInt64, "int64", abi::kInt64, false},
-    {abi::kUInt64, "uint64", abi::kUInt64, false},
-    {abi::kComplexInt8, "complex int8", abi::kInt8, true},
-    {abi::kComplexUInt8, "complex uint8", abi::kUInt8, true},
-    {abi::kComplexInt16, "complex int16", abi::kInt16, true},
-    {abi::kComplexUInt16, "complex uint16", abi::kUInt16, true},
-    {abi::kComplexInt32, "complex int32", abi::kInt32, true},
-    {abi::kComplexUInt32, "complex uint32", abi::kUInt32, true},
-    {abi::kComplexInt64, "complex int64", abi::kInt64, true},
-    {abi::kComplexUInt64, "complex uint64", abi::kUInt64, true},
-    {abi::kMatlabString, "string", abi::kUnknown, false},
-    {abi::kCell, "cell", abi::kUnknown, false},
-    {abi::kStruct, "struct", abi::kUnknown, false},
-    {abi::kObject, "object", abi::kUnknown, false},
-    {abi::kValueObject, "value object", abi::kUnknown, false},
-    {abi::kHandleObjectRef, "handle object", abi::kUnknown, false},
-    {abi::kEnum, "enumeration", abi::kUnknown, false},
+    {abi::kDouble, "double", abi::kDouble, false, 8},
+    {abi::kComplexDouble, "complex double", abi::kDouble, true, 16},
+    {abi::kSparseDouble, "sparse double", abi::kDouble, false, 8},
+    {abi::kSparseComplexDouble, "sparse complex double", abi::kDouble, true, 16},
+    {abi::kSingle, "single", abi::kSingle, false, 4},
+    {abi::kComplexSingle, "complex single", abi::kSingle, true, 8},
+    {abi::kLogical, "logical", abi::kLogical, false, 1},
+    {abi::kSparseLogical, "sparse logical", abi::kLogical, false, 1},
+    {abi::kChar, "char", abi::kChar, false, 2},
+    {abi::kInt8, "int8", abi::kInt8, false, 1},
+    {abi::kUInt8, "uint8", abi::kUInt8, false, 1},
+    {abi::kInt16, "int16", abi::kInt16, false, 2},
+    {abi::kUInt16, "uint16", abi::kUInt16, false, 2},
+    {abi::kInt32, "int32", abi::kInt32, false, 4},
+    {abi::kUInt32, "uint32", abi::kUInt32, false, 4},
+    {abi::kInt64, "int64", abi::kInt64, false, 8},
+    {abi::kUInt64, "uint64", abi::kUInt64, false, 8},
+    {abi::kComplexInt8, "complex int8", abi::kInt8, true, 2},
+    {abi::kComplexUInt8, "complex uint8", abi::kUInt8, true, 2},
+    {abi::kComplexInt16, "complex int16", abi::kInt16, true, 4},
+    {abi::kComplexUInt16, "complex uint16", abi::kUInt16, true, 4},
+    {abi::kComplexInt32, "complex int32", abi::kInt32, true, 8},
+    {abi::kComplexUInt32, "complex uint32", abi::kUInt32, true, 8},
+    {abi::kComplexInt64, "complex int64", abi::kInt64, true, 16},
+    {abi::kComplexUInt64, "complex uint64", abi::kUInt64, true, 16},
+    {abi::kMatlabString, "string", abi::kUnknown, false, 0},
+    {abi::kCell, "cell", abi::kUnknown, false, 0},
+    {abi::kStruct, "struct", abi::kUnknown, false, 0},
+    {abi::kObject, "object", abi::kUnknown, false, 0},
+    {abi::kValueObject, "value object", abi::kUnknown, false, 0},
+    {abi::kHandleObjectRef, "handle object", abi::kUnknown, false, 0},
+    {abi::kEnum, "enumeration", abi::kUnknown, false, 0},
 };
 
 const ClassInfo* findClass(std::int32_t type) {
@@ -132,7 +133,7 @@ std::string formatOutput(const std::string& name, const standin::Value& value, b
 
   const std::uint64_t n = value.numel();
   if (info == nullptr || info->elementType == abi::kUnknown || n == 0) return out;
-  const std::size_t width = standin::elementBytes(value.type);
+  const std::size_t width = info->width;
   if (value.bytes.size() != n * width) return out;  // nothing consistent to show
 
   const std::uint64_t rows = value.dims[0];
