@@ -45,6 +45,36 @@ bench: deps
 	cmake --build --preset default -j $(JOBS) --target armkin_bench
 	python3 bench/report.py build/linux/bench/armkin_bench
 
+# Both functions called through mexrun on a sample pose, or, with
+# CALL='armvelmap([0.1; 0.2; 0.3; 0.4; 0.5; 0.6])', any one call: the MEX
+# file is the one the call names.
+RUN_POSE := [0.1; -0.4; 0.3; 0.2; 0.5; -0.6]
+MEXRUN := build/linux/stand_in_host/mexrun
+MEX_DIR := build/linux/mex
+export CALL
+
+run: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target mexrun armpose armvelmap
+ifeq ($(strip $(CALL)),)
+	@echo '>> armpose($(RUN_POSE))'
+	@$(MEXRUN) $(MEX_DIR)/armpose.mexa64 'armpose($(RUN_POSE))'
+	@echo '>> armvelmap($(RUN_POSE))'
+	@$(MEXRUN) $(MEX_DIR)/armvelmap.mexa64 'armvelmap($(RUN_POSE))'
+else
+	@name=$$(printf '%s\n' "$$CALL" | sed -n 's/^[[:space:]]*\([A-Za-z][A-Za-z0-9_]*\).*/\1/p'); \
+	if [ -z "$$name" ]; then echo "make run: CALL must start with a function name, e.g. armpose(...)" >&2; exit 64; fi; \
+	printf '>> %s\n' "$$CALL"; \
+	$(MEXRUN) "$(MEX_DIR)/$$name.mexa64" "$$CALL"
+endif
+
+# The Linux deliverables in dist/, the Linux stand-in host (mexrun beside
+# libmex and libMatlabDataArray, found through $ORIGIN) in dist/host/.
+dist: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target mexrun armpose armvelmap
+	cmake --install build/linux --component dist --prefix dist
+
 # The picture of the arm, drawn through the built MEX files: docs/arm.png.
 figure: deps
 	cmake --preset default
