@@ -184,10 +184,12 @@ class Registry {
   std::unordered_set<const void*> live_;
 };
 
-Registry gArrays;
-Registry gFactories;
-Registry gReferences;
-Registry gFunctions;
+// Never destroyed: objects may still be given back while the process exits,
+// and what a faulty MEX file leaked stays reachable rather than lost.
+Registry& gArrays = *new Registry;
+Registry& gFactories = *new Registry;
+Registry& gReferences = *new Registry;
+Registry& gFunctions = *new Registry;
 
 ArrayImpl* adopt(std::shared_ptr<Buffer> data) {
   auto a = std::make_unique<ArrayImpl>();
