@@ -1,0 +1,66 @@
+// A deliberately faulty MEX file for mexrun's tests, written straight against
+// the host's binary contract. What it does depends on the number of inputs:
+//   none    reports an error with an identifier;
+//   one     hands back default arrays but never gives its input back;
+//   two     gives input 0 back twice, input 1 once.
+// Every output slot gets a default array from operation 49, destroyed after
+// the output callback, as a sound adapter does.
+#include <matlab/host_abi.hpp>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+namespace abi = matlab::abi;
+
+struct Object {
+  void* handle;
+};
+
+template <typename Fn>
+Fn operation(abi::Operation index) {
+  return reinterpret_cast<Fn>(get_function_ptr(index));
+}
+
+}  // namespace
+
+extern "C" {
+
+MATLAB_HOST_EXPORT void* mexCreateMexFunction(abi::ErrorCallback) {
+  return new Object{mexGetFunctionImpl()};
+}
+
+MATLAB_HOST_EXPORT void mexDestroyMexFunction(void* object, abi::ErrorCallback) {
+  auto* o = static_cast<Object*>(object);
+  if (o == nullptr) return;
+  mexDestroyFunctionImpl(o->handle);
+  delete o;
+}
+
+MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t slotCount, std::int32_t inputCount,
+                                           abi::ArrayImpl** inputs, void*, abi::OutputCallback output,
+                                           abi::ErrorCallback error) {
+  const auto destroy = operation<abi::DestroyArrayFn>(abi::kDestroyArray);
+  if (inputCount == 0) {
+    error("The fixture failed on purpose.", "mexrun:fixture");
+    return;
+  }
+  std::vector<abi::ArrayImpl*> slots(static_cast<std::size_t>(slotCount), nullptr);
+  for (abi::ArrayImpl*& slot : slots) operation<abi::CreateDefaultArrayFn>(abi::kCreateDefaultArray)(&slot);
+  output(slotCount, slots.data());
+  for (abi::ArrayImpl* slot : slots) destroy(slot);
+  if (inputCount == 1) return;  // input 0 never given back
+  destroy(inputs[0]);
+  destroy(inputs[0]);
+  for (std::int32_t i = 1; i < inputCount; ++i) destroy(inputs[i]);
+}
+
+MATLAB_HOST_EXPORT void mexfilerequiredapiversion(std::int32_t* first, std::int32_t* second) {
+  *first = 0x2024A;
+  *second = 0;
+}
+
+MATLAB_HOST_EXPORT void mexFunction(int, void**, int, const void**) {}
+
+}  // extern "C"
