@@ -37,7 +37,8 @@
 %     Not enough indices provided.
 %         Q has no sixth row in its first column (a 1-by-6 row vector, a
 %         scalar, a shorter column), is empty, or has more than two
-%         dimensions. Which of these texts is shown is the host's choice.
+%         dimensions. Which text a case gives is up to MATLAB's data
+%         library.
 %     Not enough memory available to support the request.
 %     std::bad_alloc
 %         Memory ran out.
