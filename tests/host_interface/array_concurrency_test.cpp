@@ -27,9 +27,9 @@ TEST(ArrayConcurrency, SharedHandlesAreReleasedExactlyOnce) {
     matlab::abi::ArrayImpl* raw = standin::sharedCopy(host.get());
     standin::reset();
     std::vector<std::thread> threads;
+    std::atomic<int> waiting{kThreads};
     {
       matlab::data::Array shared(raw);
-      std::atomic<int> waiting{kThreads};
       for (int t = 0; t < kThreads; ++t) {
         // Each thread starts with a handle of its own and ends by dropping it;
         // the last of all releases gives the array back.
