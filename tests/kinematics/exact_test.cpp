@@ -129,6 +129,16 @@ TEST(ExactResults, PinnedThroughTheTermsToMatrixStep) {
   }
 }
 
+// One rounding for a * b + c. MinGW-w64's fma rounds twice for some
+// arguments (the first pinned case's T(1,3) among them); the Universal CRT's,
+// which the kinematics' Windows build links for cosine and sine, is exact.
+#if defined(__MINGW32__)
+extern "C" __declspec(dllimport) double armkin_ucrt_fma(double a, double b, double c);
+double fusedMultiplyAdd(double a, double b, double c) { return armkin_ucrt_fma(a, b, c); }
+#else
+double fusedMultiplyAdd(double a, double b, double c) { return std::fma(a, b, c); }
+#endif
+
 // Each row rewrites one entry the way a tempting simplification would; the
 // pinned value of the first case must tell it apart, so a build that made
 // that rewrite (by hand or by the compiler) fails the test above.
@@ -188,7 +198,7 @@ const Fault kFaults[] = {
        return n.t33 * 0.235 + 0.28 * t.c2 + 0.2433 + 0.245 * t.c23 + t.s23 * 0.057 * t.c4;
      }},
     {"T(1,3): multiply-add fused", 'T', 1, 3,
-     [](const JointTerms& t, const Named& n) { return std::fma(n.x1, t.s5, -(t.c1 * t.s23 * t.c5)); }},
+     [](const JointTerms& t, const Named& n) { return fusedMultiplyAdd(n.x1, t.s5, -(t.c1 * t.s23 * t.c5)); }},
     {"J(1,1): 0.03 and 0.02 products merged", 'J', 1, 1,
      [](const JointTerms& t, const Named& n) {
        return -0.235 * n.u6y - 0.057 * n.u5y + 0.01 * t.c1 + 0.28 * t.s1 * t.s2 + 0.245 * t.s23 * t.s1;
@@ -207,7 +217,7 @@ const Fault kFaults[] = {
               0.057 * t.c4 * t.s1;
      }},
     {"J(6,6): multiply-add fused", 'J', 6, 6,
-     [](const JointTerms& t, const Named&) { return std::fma(t.s4 * t.s23, t.s5, t.c5 * t.c23); }},
+     [](const JointTerms& t, const Named&) { return fusedMultiplyAdd(t.s4 * t.s23, t.s5, t.c5 * t.c23); }},
 };
 
 TEST(ExactResults, EachGroupingRuleChangesAPinnedValue) {
