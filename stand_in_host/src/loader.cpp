@@ -41,7 +41,8 @@ std::string lastError() {
 
 void* openModule(const std::string& path) {
   // Absolute, so that the file's own folder is searched for libmex and
-  // libMatlabDataArray.
+  // libMatlabDataArray, and so is the program's folder, where the host's
+  // libraries live (as a host has them loaded before any MEX file).
   const std::wstring wide = widen(path);
   std::wstring full(MAX_PATH, L'\0');
   DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
@@ -50,7 +51,8 @@ void* openModule(const std::string& path) {
     n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
   }
   full.resize(n);
-  HMODULE module = LoadLibraryExW(n != 0 ? full.c_str() : wide.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  HMODULE module = LoadLibraryExW(n != 0 ? full.c_str() : wide.c_str(), nullptr,
+                                 LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
   if (module == nullptr) throw LoadError(path + ": cannot load: " + lastError());
   return reinterpret_cast<void*>(module);
 }
