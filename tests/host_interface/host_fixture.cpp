@@ -33,6 +33,7 @@ struct InHost {
 // ---------------------------------------------------------------------------
 
 bool gArmed = false;
+std::vector<int>* gTrace = nullptr;
 std::int64_t gCounted = 0;
 std::int64_t gFailAt = 0;
 
@@ -64,6 +65,7 @@ struct Scoped<Index, R (*)(A...)> {
   static inline R (*real)(A...) = nullptr;
   static R call(A... args) {
     InHost inHost;
+    if (gTrace != nullptr) gTrace->push_back(Index);
     return real(args...);
   }
   static void* wrap(void* host) {
@@ -97,6 +99,7 @@ thread_local Call* tCall = nullptr;
 
 void onOutput(std::int32_t count, matlab::abi::ArrayImpl** outputs) {
   InHost inHost;
+  if (gTrace != nullptr) gTrace->push_back(kOutputCallback);
   ++tCall->outputCallbacks;
   for (std::int32_t i = 0; i < count; ++i) tCall->outputs.emplace_back(standin::sharedCopy(outputs[i]));
 }
@@ -145,10 +148,13 @@ Call callAdapter(const std::vector<matlab::abi::ArrayImpl*>& inputs, std::int32_
   gCounted = 0;
   gFailAt = failAt;
   gCallOperatorAllocations = 0;
+  call.trace.reserve(1024);
+  gTrace = &call.trace;
   gArmed = true;
   mexFunctionAdapter(firstCount, slots, static_cast<std::int32_t>(given.size()), given.data(), object,
                      &onOutput, &onError);
   gArmed = false;
+  gTrace = nullptr;
   tCall = nullptr;
   call.allocations = gCounted;
   call.callOperatorAllocations = gCallOperatorAllocations;

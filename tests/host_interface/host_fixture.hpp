@@ -32,9 +32,14 @@ struct Call {
   std::string identifier;
   std::vector<standin::HostArray> outputs;  // host copies of what was handed back
   std::vector<std::string> problems;         // bookkeeping faults
+  // Every data operation the call made, in order; kOutputCallback where the
+  // output callback ran.
+  std::vector<int> trace;
   std::int64_t allocations = 0;              // the layer's own, during the call
   std::int64_t callOperatorAllocations = 0;  // of those, inside the call operator
 };
+
+constexpr int kOutputCallback = -1;
 
 // One mexFunctionAdapter call on the program's object with host copies of
 // `inputs`, checking that every input was given back once and that nothing

@@ -280,6 +280,34 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
+// The host work of one call, operation by operation: the slot, the factory
+// before the input is looked at, the view, six reads, the result array, the
+// writes row by row, slot 0 taking the result (its default array given back),
+// the view's copy and the factory given back as the call operator returns,
+// the output callback, then the slot and the input.
+TEST(HostOperations, OneCallRunsTheseOperationsInThisOrder) {
+  using namespace matlab::abi;
+  std::vector<int> expected{kCreateDefaultArray, kCreateFactory, kGetArrayType, kCanViewAs};
+  for (int k = 0; k < 6; ++k) {
+    expected.insert(expected.end(), {kUnshareArray, kArrayGetReference, kReferenceAddIndex,
+                                     kReferenceGetAddress, kDestroyReference});
+  }
+  expected.push_back(kCreateArrayWithDims);
+  for (int e = 0; e < 16; ++e) {
+    expected.insert(expected.end(), {kUnshareArray, kArrayGetReference, kReferenceAddIndex,
+                                     kReferenceAssign, kDestroyReference});
+  }
+  expected.insert(expected.end(), {kDestroyArray, kDestroyArray, kDestroyFactory, kOutputCallback,
+                                   kDestroyArray, kDestroyArray});
+
+  setBehaviour(&poseGateway);
+  standin::HostArray q = standin::HostArray::make(standin::doubles({6, 1}, kAngles));
+  const Call c = callAdapter({q.get()});
+  ASSERT_EQ(c.outputCallbacks, 1) << describe(c);
+  EXPECT_EQ(c.trace, expected);
+  setBehaviour(nullptr);
+}
+
 // A whole call allocates exactly this: the adapter its input list, one
 // reference count per input, its output list, one per output slot and the
 // list handed to the output callback; the call operator its dimension list,
