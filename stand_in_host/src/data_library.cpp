@@ -25,6 +25,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -54,9 +56,15 @@ struct ArrayImpl {
 struct ArrayFactoryImpl {
   int unused = 0;
 };
+// The indices given so far, one per dimension at most; arrays of up to four
+// dimensions keep them in place.
 struct ReferenceImpl {
   ArrayImpl* array = nullptr;
-  std::vector<std::uint64_t> index;
+  std::size_t count = 0;
+  std::uint64_t local[4] = {};
+  std::unique_ptr<std::uint64_t[]> heap;
+  std::uint64_t* index() { return heap ? heap.get() : local; }
+  const std::uint64_t* index() const { return heap ? heap.get() : local; }
 };
 }  // namespace matlab::data::impl
 
@@ -334,10 +342,11 @@ std::int32_t referenceAddIndex(ReferenceImpl* reference, std::uint64_t index) {
   if (std::int32_t s = enter(mx::kReferenceAddIndex)) return s;
   if (reference == nullptr) return kSystemError;
   const std::vector<std::uint64_t>& dims = reference->array->data->dims;
-  const std::size_t k = reference->index.size();
+  const std::size_t k = reference->count;
   if (k >= dims.size()) return kTooManyIndices;
   if (index >= dims[k]) return kInvalidIndex;
-  reference->index.push_back(index);
+  reference->index()[k] = index;
+  reference->count = k + 1;
   return kOk;
 }
 
@@ -401,8 +410,9 @@ std::int32_t arrayGetReference(ArrayImpl* array, std::uint64_t index, ReferenceI
   try {
     auto r = std::make_unique<ReferenceImpl>();
     r->array = array;
-    r->index.reserve(b.dims.size());
-    r->index.push_back(index);
+    if (b.dims.size() > std::size(r->local)) r->heap = std::make_unique<std::uint64_t[]>(b.dims.size());
+    r->index()[0] = index;
+    r->count = 1;
     gReferences.add(r.get());
     bump(kReferencesCreated);
     *out = r.release();
@@ -422,9 +432,9 @@ std::int32_t canViewAs(std::int32_t requested, std::int32_t actual, bool* yes) {
 // The column-major offset of a complete reference, or a status.
 std::int32_t locate(const ReferenceImpl& r, std::uint64_t& offset) {
   const std::vector<std::uint64_t>& dims = r.array->data->dims;
-  if (r.index.size() < dims.size()) return kNotEnoughIndices;
+  if (r.count < dims.size()) return kNotEnoughIndices;
   offset = 0;
-  for (std::size_t k = dims.size(); k-- > 0;) offset = offset * dims[k] + r.index[k];
+  for (std::size_t k = dims.size(); k-- > 0;) offset = offset * dims[k] + r.index()[k];
   return kOk;
 }
 

@@ -22,6 +22,21 @@
 // least two entries and without trailing singleton dimensions beyond the
 // second, as MATLAB does (6x1x1 is 6x1).
 //
+// Statuses of the data operations (0 is success):
+//   1  "Array index is invalid."      an index beyond its dimension (at 56 for
+//                                     the first index, at 16 for the others)
+//   21 "Can't index into an empty array."  56 on an array with no elements
+//   6  "Too many indices provided."   16 given more indices than dimensions
+//   5  "Not enough indices provided." 93/95 with fewer indices than dimensions
+//   8  "Data type mismatch."          95 with a type code other than the class
+//   22 "The specified feature is not supported."  1 with a class not
+//                                     modelled; 93/95 on cell, struct, sparse
+//   19 "Not enough memory ..."        1 asked for more than memory allows
+//   20 (system error)                 a null or unusable pointer argument
+// So [1][0] of a 1x6 row or a scalar fails at 56 with 1, [0][0] of an empty
+// array at 56 with 21; two indices on a 2x3x4 array fail at 93 with 5.
+// Operation 59 answers yes exactly when the two codes are equal.
+//
 // Example:
 //   standin::HostArray q = standin::HostArray::make(standin::doubles({6, 1}, {0, 1, 2, 3, 4, 5}));
 //   standin::Value v = q.read();   // v.type == kDouble, v.dims == {6, 1}
