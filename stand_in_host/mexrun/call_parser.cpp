@@ -22,8 +22,11 @@ namespace {
 
 using Complex = std::complex<double>;
 
-// Keeps a mistyped size (zeros(1e6)) from exhausting memory.
+// Keep a mistyped size (zeros(1e6), cell(1e4)) from exhausting memory.
 constexpr std::uint64_t kMaxElements = 10'000'000;
+constexpr std::uint64_t kMaxCells = 100'000;
+// Keeps a pathological CALL ("((((...", "----...1") from exhausting the stack.
+constexpr int kMaxNesting = 200;
 
 [[noreturn]] void fail(std::size_t pos, const std::string& message) {
   throw ParseError(pos + 1, message);
@@ -319,6 +322,7 @@ Value concatenate(std::vector<Value> items, const std::vector<std::size_t>& posi
     }
     total += items[i].dims[along];
   }
+  if (extent != 0 && total > kMaxElements / extent) fail(positions.front(), "too many elements for a call");
   std::vector<Source> sources;
   std::vector<std::uint64_t> dims(2);
   dims[across] = extent;
@@ -587,6 +591,7 @@ Value makeCell(const std::vector<Arg>& args, std::size_t namePos) {
   Value v;
   v.cls = ValueClass::kCell;
   v.dims = args.empty() ? std::vector<std::uint64_t>{0, 0} : sizeArguments(args, namePos);
+  if (v.numel() > kMaxCells) fail(namePos, "too many cells for a call");
   v.elements.assign(v.numel(), Value{});
   return v;
 }
@@ -815,7 +820,22 @@ class Parser {
     return args;
   }
 
+  // Counts the nesting of expressions and signs while it lives.
+  class Nested {
+   public:
+    explicit Nested(Parser& p) : p_(p) {
+      if (++p_.depth_ > kMaxNesting) fail(p_.pos_, "the call is nested too deeply");
+    }
+    ~Nested() { --p_.depth_; }
+    Nested(const Nested&) = delete;
+    Nested& operator=(const Nested&) = delete;
+
+   private:
+    Parser& p_;
+  };
+
   Value expression() {
+    Nested nested(*this);
     Value lhs = product();
     for (;;) {
       const std::size_t save = pos_;
@@ -868,6 +888,7 @@ class Parser {
     skipBlanks();
     const char c = peek();
     if (c == '-' || c == '+') {
+      Nested nested(*this);
       const std::size_t opPos = pos_++;
       Value v = unary();
       return c == '-' ? negate(v, opPos) : unaryPlus(v, opPos);
@@ -902,6 +923,7 @@ class Parser {
     skipBlanks();
     const char c = peek();
     if (c == '-' || c == '+') {
+      Nested nested(*this);
       const std::size_t opPos = pos_++;
       Value v = powerOperand();
       return c == '-' ? negate(v, opPos) : unaryPlus(v, opPos);
@@ -1095,6 +1117,7 @@ class Parser {
   std::string_view s_;
   std::size_t pos_ = 0;
   std::vector<char> context_;  // the open '(', '[' and '{' around pos_
+  int depth_ = 0;
 };
 
 }  // namespace

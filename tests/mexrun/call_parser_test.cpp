@@ -149,6 +149,28 @@ TEST(CallParser, NumericArgumentsEvaluateAsMatlabDoes) {
   }
 }
 
+// Texts as long as a command line allows must fail cleanly, not overflow
+// the stack.
+TEST(CallParser, DeepNestingIsRefused) {
+  const std::size_t n = 100000;
+  const std::string cases[] = {
+      "f(" + std::string(n, '(') + "1" + std::string(n, ')') + ")",
+      "f(" + std::string(n, '[') + "1" + std::string(n, ']') + ")",
+      "f(" + std::string(n, '-') + "1)",
+      "f(2^" + std::string(n, '-') + "1)",
+  };
+  for (const std::string& text : cases) {
+    SCOPED_TRACE(text.substr(0, 8));
+    try {
+      parseCall(text);
+      ADD_FAILURE() << "accepted";
+    } catch (const ParseError& e) {
+      EXPECT_STREQ(e.what(), "the call is nested too deeply");
+    }
+  }
+  EXPECT_NO_THROW(parseCall("f(" + std::string(150, '(') + "1" + std::string(150, ')') + ")"));
+}
+
 TEST(CallParser, NegativeBaseToFractionalPowerIsComplex) {
   const Value v = parseOne("(-8)^(1/3)");
   ASSERT_TRUE(v.complex);
@@ -289,6 +311,8 @@ TEST(CallParser, MalformedCallsNameTheColumn) {
       {"armpose([\"a\" 1])", 14, "cannot concatenate a string with a double value"},
       {"armpose(-{1})", 9, "unary minus needs a numeric value, not cell"},
       {"armpose('\xff')", 10, "text is not valid UTF-8"},
+      {"armpose(cell(1000))", 9, "too many cells for a call"},
+      {"armpose([zeros(1e7,1) zeros(1e7,1)])", 10, "too many elements for a call"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
