@@ -473,7 +473,7 @@ bool isCharRow(const Value& v) {
   return v.cls == ValueClass::kChar && v.dims.size() == 2 && v.dims[0] <= 1;
 }
 
-std::string charText(const Value& v) {
+std::string asciiText(const Value& v) {
   std::string text;
   for (double unit : v.real) text += static_cast<char>(unit < 128 ? unit : '?');
   return text;
@@ -567,7 +567,7 @@ Value fill(const Filler& f, std::vector<Arg> args, std::size_t namePos) {
   ValueClass cls = f.cls;
   if (!args.empty() && args.back().value.cls == ValueClass::kChar) {
     const Arg& last = args.back();
-    const ClassName* named = isCharRow(last.value) ? findClass(charText(last.value)) : nullptr;
+    const ClassName* named = isCharRow(last.value) ? findClass(asciiText(last.value)) : nullptr;
     const bool integerValued = f.value == 0.0 || f.value == 1.0;
     if (named == nullptr || f.cls == ValueClass::kLogical ||
         (!integerValued && named->cls != ValueClass::kDouble && named->cls != ValueClass::kSingle)) {
@@ -668,8 +668,8 @@ Value makeStruct(const std::vector<Arg>& args, std::size_t namePos) {
   bool sized = false;
   for (std::size_t i = 0; i < args.size(); i += 2) {
     const Value& name = args[i].value;
-    if (!isCharRow(name) || !isIdentifier(charText(name))) fail(args[i].pos, "a field name must be a text such as 'x'");
-    std::string text = charText(name);
+    if (!isCharRow(name) || !isIdentifier(asciiText(name))) fail(args[i].pos, "a field name must be a text such as 'x'");
+    std::string text = asciiText(name);
     if (std::find(out.fields.begin(), out.fields.end(), text) != out.fields.end()) {
       fail(args[i].pos, "duplicate field name '" + text + "'");
     }
