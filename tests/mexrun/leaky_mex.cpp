@@ -4,7 +4,8 @@
 //   one     hands back default arrays but never gives its input back;
 //   two     gives input 0 back twice, input 1 once.
 // Every output slot gets a default array from operation 49, destroyed after
-// the output callback, as a sound adapter does.
+// the output callback, as a sound adapter does. Built with
+// MEXRUN_FIXTURE_WITHOUT_ADAPTER it lacks mexFunctionAdapter.
 #include <matlab/host_abi.hpp>
 
 #include <cstdint>
@@ -38,6 +39,7 @@ MATLAB_HOST_EXPORT void mexDestroyMexFunction(void* object, abi::ErrorCallback) 
   delete o;
 }
 
+#if !defined(MEXRUN_FIXTURE_WITHOUT_ADAPTER)
 MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t slotCount, std::int32_t inputCount,
                                            abi::ArrayImpl** inputs, void*, abi::OutputCallback output,
                                            abi::ErrorCallback error) {
@@ -55,6 +57,7 @@ MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t slotCount,
   destroy(inputs[0]);
   for (std::int32_t i = 1; i < inputCount; ++i) destroy(inputs[i]);
 }
+#endif
 
 MATLAB_HOST_EXPORT void mexfilerequiredapiversion(std::int32_t* first, std::int32_t* second) {
   *first = 0x2024A;
