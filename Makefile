@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test test-linux test-asan test-tsan test-windows bench run dist dist-docs figure clean
+.PHONY: all deps build test test-linux test-asan test-tsan test-windows bench run dist dist-windows dist-docs figure clean
 
 all: build
 
@@ -69,11 +69,20 @@ else
 endif
 
 # The Linux deliverables in dist/, the Linux stand-in host (mexrun beside
-# libmex and libMatlabDataArray, found through $ORIGIN) in dist/host/.
+# libmex and libMatlabDataArray, found through $ORIGIN) in dist/host/; then
+# the Windows ones (dist-windows).
 dist: deps
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS) --target mexrun armpose armvelmap
 	cmake --install build/linux --component dist --prefix dist
+	$(MAKE) --no-print-directory dist-windows
+
+# The Windows deliverables in dist/, the Windows stand-in host (mexrun.exe
+# beside libmex.dll and libMatlabDataArray.dll) in dist/host-win64/.
+dist-windows: deps
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS) --target mexrun armpose armvelmap
+	cmake --install build/windows --component dist --prefix dist
 
 # The picture of the arm, drawn through the built MEX files: docs/arm.png.
 figure: deps
