@@ -70,12 +70,14 @@ endif
 
 # The Linux deliverables in dist/, the Linux stand-in host (mexrun beside
 # libmex and libMatlabDataArray, found through $ORIGIN) in dist/host/; then
-# the Windows ones (dist-windows).
+# the Windows ones (dist-windows); then the help files, README, checksums
+# and the archive (dist-docs).
 dist: deps
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS) --target mexrun armpose armvelmap
 	cmake --install build/linux --component dist --prefix dist
 	$(MAKE) --no-print-directory dist-windows
+	$(MAKE) --no-print-directory dist-docs
 
 # The Windows deliverables in dist/, the Windows stand-in host (mexrun.exe
 # beside libmex.dll and libMatlabDataArray.dll) in dist/host-win64/.
