@@ -1,6 +1,7 @@
 // Orocos KDL's solvers on the arm's DH chain: what a generic library costs.
 #include <benchmark/benchmark.h>
 #include <kdl/chain.hpp>
+#include <kdl_arm_chain.hpp>
 #include <kdl/chainfksolverpos_recursive.hpp>
 #include <kdl/chainjnttojacsolver.hpp>
 #include <kdl/frames.hpp>
@@ -18,20 +19,6 @@ using armkin::bench::angleTable;
 using armkin::bench::kAngleSets;
 using armkin::bench::nextAngleSet;
 
-KDL::Chain armChain() {
-  constexpr double kPi = 3.141592653589793;
-  struct {
-    double a, alpha, d, offset;
-  } dh[] = {
-      {0.0, kPi / 2, 0.2433, 0.0},  {0.28, kPi, 0.03, kPi / 2}, {0.0, kPi / 2, 0.02, kPi / 2},
-      {0.0, kPi / 2, 0.245, kPi / 2}, {0.0, -kPi / 2, 0.057, 0.0}, {0.0, 0.0, 0.235, -kPi / 2},
-  };
-  KDL::Chain chain;
-  for (const auto& l : dh)
-    chain.addSegment(KDL::Segment(KDL::Joint(KDL::Joint::RotZ), KDL::Frame::DH(l.a, l.alpha, l.d, l.offset)));
-  return chain;
-}
-
 std::vector<KDL::JntArray> kdlAngleTable() {
   std::vector<KDL::JntArray> t(kAngleSets, KDL::JntArray(6));
   for (std::size_t i = 0; i < kAngleSets; ++i) {
@@ -43,7 +30,7 @@ std::vector<KDL::JntArray> kdlAngleTable() {
 }
 
 void BM_KdlPose(benchmark::State& state) {
-  const KDL::Chain chain = armChain();
+  const KDL::Chain chain = armkin::peer::kdlArmChain();
   KDL::ChainFkSolverPos_recursive solver(chain);
   const std::vector<KDL::JntArray> table = kdlAngleTable();
   KDL::Frame frame;
@@ -57,7 +44,7 @@ void BM_KdlPose(benchmark::State& state) {
 BENCHMARK(BM_KdlPose);
 
 void BM_KdlJacobian(benchmark::State& state) {
-  const KDL::Chain chain = armChain();
+  const KDL::Chain chain = armkin::peer::kdlArmChain();
   KDL::ChainJntToJacSolver solver(chain);
   const std::vector<KDL::JntArray> table = kdlAngleTable();
   KDL::Jacobian jacobian(6);

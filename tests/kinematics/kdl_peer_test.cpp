@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <kdl/chain.hpp>
+#include <kdl_arm_chain.hpp>
 #include <kdl/chainfksolverpos_recursive.hpp>
 #include <kdl/chainjnttojacsolver.hpp>
 #include <kdl/frames.hpp>
@@ -20,23 +21,8 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-// Link k = Rot_z(qk + offset)·Trans_z(d)·Trans_x(a)·Rot_x(α): a joint about z
-// followed by the fixed DH frame with the offset as its θ.
-KDL::Chain armChain() {
-  struct {
-    double a, alpha, d, offset;
-  } dh[] = {
-      {0.0, kPi / 2, 0.2433, 0.0},  {0.28, kPi, 0.03, kPi / 2}, {0.0, kPi / 2, 0.02, kPi / 2},
-      {0.0, kPi / 2, 0.245, kPi / 2}, {0.0, -kPi / 2, 0.057, 0.0}, {0.0, 0.0, 0.235, -kPi / 2},
-  };
-  KDL::Chain chain;
-  for (const auto& l : dh)
-    chain.addSegment(KDL::Segment(KDL::Joint(KDL::Joint::RotZ), KDL::Frame::DH(l.a, l.alpha, l.d, l.offset)));
-  return chain;
-}
-
 TEST(KdlPeer, PoseAndJacobianAgree) {
-  const KDL::Chain chain = armChain();
+  const KDL::Chain chain = armkin::peer::kdlArmChain();
   ASSERT_EQ(chain.getNrOfJoints(), 6u);
   KDL::ChainFkSolverPos_recursive fk(chain);
   KDL::ChainJntToJacSolver jac(chain);
