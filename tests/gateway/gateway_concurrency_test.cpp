@@ -12,17 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace gateway_test {
-
-std::vector<Deliverable>& deliverables() {
-  static std::vector<Deliverable> all;
-  return all;
-}
 
 namespace {
 
@@ -70,16 +64,3 @@ TEST(GatewayConcurrency, FirstCallsOnSeveralThreadsAtOnce) {
 
 }  // namespace
 }  // namespace gateway_test
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc != 3) {
-    std::cerr << "usage: " << argv[0] << " <armpose MEX file> <armvelmap MEX file>\n";
-    return 2;
-  }
-  gateway_test::deliverables() = {
-      {"armpose", argv[1], 4, &gateway_test::expectedPose},
-      {"armvelmap", argv[2], 6, &gateway_test::expectedJacobian},
-  };
-  return RUN_ALL_TESTS();
-}

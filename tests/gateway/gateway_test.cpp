@@ -16,17 +16,11 @@
 
 #include <complex>
 #include <cstdint>
-#include <iostream>
 #include <limits>
 #include <string>
 #include <vector>
 
 namespace gateway_test {
-
-std::vector<Deliverable>& deliverables() {
-  static std::vector<Deliverable> all;
-  return all;
-}
 
 namespace {
 
@@ -450,16 +444,3 @@ TEST_F(GatewayTest, AMissingDestroyOperationIsReported) {
 
 }  // namespace
 }  // namespace gateway_test
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc != 3) {
-    std::cerr << "usage: " << argv[0] << " <armpose MEX file> <armvelmap MEX file>\n";
-    return 2;
-  }
-  gateway_test::deliverables() = {
-      {"armpose", argv[1], 4, &gateway_test::expectedPose},
-      {"armvelmap", argv[2], 6, &gateway_test::expectedJacobian},
-  };
-  return RUN_ALL_TESTS();
-}
