@@ -1,6 +1,7 @@
 # The commands a newcomer needs. Everything is built with CMake presets;
 # these targets only string the presets together.
 
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
