@@ -32,7 +32,7 @@
 #include <mutex>
 #include <new>
 #include <stdexcept>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace mx = matlab::abi;
 
@@ -52,6 +52,9 @@ struct Buffer {
 namespace matlab::data::impl {
 struct ArrayImpl {
   std::shared_ptr<standin::detail::Buffer> data;
+  // Distinct for every handle ever made: a freed handle's address may be
+  // reused by the next one, its serial never is.
+  std::uint64_t serial = 0;
 };
 struct ArrayFactoryImpl {
   int unused = 0;
@@ -170,9 +173,9 @@ void enterVoid(std::int32_t op) {
 
 class Registry {
  public:
-  void add(const void* p) {
+  void add(const void* p, std::uint64_t serial = 0) {
     std::lock_guard<std::mutex> lock(mutex_);
-    live_.insert(p);
+    live_[p] = serial;
   }
   bool remove(const void* p) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -182,6 +185,12 @@ class Registry {
     std::lock_guard<std::mutex> lock(mutex_);
     return live_.count(p) == 1;
   }
+  // The serial `p` was added with; 0 when `p` is not live.
+  std::uint64_t serialOf(const void* p) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = live_.find(p);
+    return it == live_.end() ? 0 : it->second;
+  }
   std::int64_t size() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return static_cast<std::int64_t>(live_.size());
@@ -189,7 +198,7 @@ class Registry {
 
  private:
   mutable std::mutex mutex_;
-  std::unordered_set<const void*> live_;
+  std::unordered_map<const void*, std::uint64_t> live_;
 };
 
 // Never destroyed: objects may still be given back while the process exits,
@@ -200,9 +209,11 @@ Registry& gReferences = *new Registry;
 Registry& gFunctions = *new Registry;
 
 ArrayImpl* adopt(std::shared_ptr<Buffer> data) {
+  static std::atomic<std::uint64_t> lastSerial{0};
   auto a = std::make_unique<ArrayImpl>();
   a->data = std::move(data);
-  gArrays.add(a.get());
+  a->serial = lastSerial.fetch_add(1, std::memory_order_relaxed) + 1;
+  gArrays.add(a.get(), a->serial);
   bump(kArraysCreated);
   return a.release();
 }
@@ -533,6 +544,8 @@ ArrayImpl* sharedCopy(const ArrayImpl* array) {
 }
 
 bool isLive(const ArrayImpl* array) { return liveArray(array) != nullptr; }
+
+std::uint64_t liveSerial(const ArrayImpl* array) { return array != nullptr ? gArrays.serialOf(array) : 0; }
 
 bool sharesData(const ArrayImpl* a, const ArrayImpl* b) {
   return liveArray(a) != nullptr && liveArray(b) != nullptr && a->data == b->data;

@@ -167,6 +167,11 @@ HostReport runCall(const EntryPoints& entry, void* object, std::int32_t firstCou
                    const std::vector<ArrayImpl*>& handles, const Counts& before, std::int64_t handedIn) {
   HostReport r;
   std::vector<ArrayImpl*> given(handles);  // the MEX file may write to its array
+  // By serial, not address: once an input is given back, another thread's
+  // new array may take its address.
+  std::vector<std::uint64_t> serials;
+  serials.reserve(handles.size());
+  for (ArrayImpl* h : handles) serials.push_back(liveSerial(h));
   {
     CurrentCall current(r);
     entry.adapter(firstCount, slotCount, static_cast<std::int32_t>(given.size()), given.data(), object,
@@ -177,7 +182,8 @@ HostReport runCall(const EntryPoints& entry, void* object, std::int32_t firstCou
   for (const HostArray& a : r.outputs) kept += a ? 1 : 0;
   checkCommon(r, kept - handedIn);
   for (std::size_t i = 0; i < handles.size(); ++i)
-    if (isLive(handles[i])) r.problems.push_back("input " + std::to_string(i) + " was not given back");
+    if (serials[i] != 0 && liveSerial(handles[i]) == serials[i])
+      r.problems.push_back("input " + std::to_string(i) + " was not given back");
   if (r.outputCallbacks == 1 && r.outputCount != slotCount)
     r.problems.push_back("output callback given " + std::to_string(r.outputCount) + " outputs for " +
                          std::to_string(slotCount) + " slots");

@@ -6,6 +6,9 @@
 //   FAKE_MEX_LEAKS_INPUT     never gives its last input back
 //   FAKE_MEX_DESTROYS_TWICE  gives input 0 back twice
 //   FAKE_MEX_NO_CLASSIC      lacks the classic gateway mexFunction
+//   FAKE_MEX_GIVES_BACK_EARLY  correct, but gives its inputs back before it
+//                            hands the outputs over, so the host's copies of
+//                            the outputs may take the inputs' addresses
 #include <matlab/host_abi.hpp>
 
 #include <cstdint>
@@ -74,13 +77,18 @@ extern "C" MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t
     }
     slots.push_back(a);
   }
-  output(slotCount, slots.data());
-  for (mx::ArrayImpl* a : slots) destroy(a);
   std::int32_t given = inputCount;
 #if defined(FAKE_MEX_LEAKS_INPUT)
   --given;
 #endif
+#if defined(FAKE_MEX_GIVES_BACK_EARLY)
   for (std::int32_t i = 0; i < given; ++i) destroy(inputs[i]);
+#endif
+  output(slotCount, slots.data());
+  for (mx::ArrayImpl* a : slots) destroy(a);
+#if !defined(FAKE_MEX_GIVES_BACK_EARLY)
+  for (std::int32_t i = 0; i < given; ++i) destroy(inputs[i]);
+#endif
 #if defined(FAKE_MEX_DESTROYS_TWICE)
   destroy(inputs[0]);
 #endif

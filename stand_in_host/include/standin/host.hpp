@@ -165,6 +165,9 @@ STANDIN_HOST_API Value readArray(const ArrayImpl* array);
 STANDIN_HOST_API ArrayImpl* sharedCopy(const ArrayImpl* array);
 // Whether `array` is a handle that the host made and nobody destroyed yet.
 STANDIN_HOST_API bool isLive(const ArrayImpl* array);
+// The identity of a live handle: distinct for every handle ever made, even
+// when a freed handle's address is reused; 0 for a handle that is not live.
+STANDIN_HOST_API std::uint64_t liveSerial(const ArrayImpl* array);
 // Whether two live handles share one data buffer.
 STANDIN_HOST_API bool sharesData(const ArrayImpl* a, const ArrayImpl* b);
 // The host releasing a handle of its own. Returns false (and counts an
