@@ -97,10 +97,10 @@ def main():
         ratio = figures[num][0] / figures[den][0]
         ok = ratio <= bound if op == "<=" else ratio >= bound
         missed += not ok
-        print("%-42s %8.2f %3s %6.2f  %s" % (label, ratio, op, bound, "pass" if ok else "FAIL"))
+        print("%-42s %8.3f %3s %6.2f  %s" % (label, ratio, op, bound, "pass" if ok else "FAIL"))
     for num, den in INFORMATION:
         if num in figures and den in figures:
-            print("%-42s %8.2f %10s  (information)" % ("%s / %s" % (num, den), figures[num][0] / figures[den][0], ""))
+            print("%-42s %8.3f %10s  (information)" % ("%s / %s" % (num, den), figures[num][0] / figures[den][0], ""))
     return 1 if missed else 0
 
 
