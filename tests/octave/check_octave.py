@@ -179,7 +179,7 @@ def help_text(path):
 def install_commands(args, root):
     prefix = os.path.join(root, "packages")
     return (f"pkg prefix '{prefix}' '{prefix}'; pkg local_list '{os.path.join(root, 'octave_packages')}'; "
-            f"pkg install '{os.path.abspath(args.package)}'; pkg load armkin; "
+            f"pkg install -local '{os.path.abspath(args.package)}'; pkg load armkin; "
             f"printf('installed|%s\\n', pkg('list'){{1}}.version);\n")
 
 
