@@ -13,7 +13,7 @@ LD_PRELOAD (a sanitizer's runtime, which Octave itself was not built with).
 
 In one Octave session it then checks:
   - every case of the mexrun case table that calls armpose or armvelmap
-    plainly: a failing call raises the same message, as "name: message",
+    plainly, and further shapes and classes with mexrun's answer: a failing call raises the same message, as "name: message",
     with an empty identifier; a result, and every reference row, equals
     `mexrun --hex` on the MATLAB edition bit for bit;
   - many further angle vectors, NaN, Inf, huge and subnormal angles among
@@ -100,6 +100,33 @@ def same_bits(a, b):
         v = int(h, 16)
         return (v >> 52) & 0x7FF == 0x7FF and v & ((1 << 52) - 1) != 0
     return a == b or (is_nan(a) and is_nan(b))
+
+
+# Calls beyond the table, their outcome taken from mexrun on the spot:
+# shapes and classes the table leaves to the gateway test.
+FURTHER_CALLS = [
+    "armpose(zeros(6,1,2))", "armvelmap(zeros(2,1,2))", "armpose(zeros(6,0))", "armvelmap(zeros(6,0,2))",
+    "armpose(uint8(zeros(6,1)))", "armvelmap(int16(zeros(6,1)))", "armpose(uint16(zeros(6,1)))",
+    "armvelmap(int32(zeros(6,1)))", "armpose(uint32(zeros(6,1)))", "armvelmap(int64(zeros(6,1)))",
+    "armvelmap(single(zeros(6,1)))", "armvelmap({1})", "armvelmap(zeros(5,1))",
+    "armvelmap([0.3; 0.2; 0.1; 0; -0.1; -0.2; 99], 'more', 3)", "armpose([zeros(6,1)+0.5 ones(6,1)])",
+]
+
+
+def further_calls(args):
+    calls = []
+    for call in FURTHER_CALLS:
+        name = call.split("(")[0]
+        done = subprocess.run([args.mexrun, os.path.join(args.mex_dir, f"{name}.mexa64"), call],
+                              capture_output=True, text=True, check=False, timeout=60)
+        if done.returncode == 1:
+            text = [s for s in done.stderr.splitlines() if not s.startswith(("Error using", "Error identifier:"))]
+            calls.append((f"further {call}", call, "\n".join(text)))
+        elif done.returncode == 0:
+            calls.append((f"further {call}", call, None))
+        else:
+            fail(f"mexrun refused {call}: {done.stderr.strip()}")
+    return calls
 
 
 def angle_text(x):
@@ -202,7 +229,7 @@ def main():
     calls = read_cases(args.cases)
     if len(calls) < 20:
         fail(f"only {len(calls)} plain calls found in {args.cases}")
-    calls += random_calls(args.random)
+    calls += further_calls(args) + random_calls(args.random)
     wrong = [
         # q6 reaching the Jacobian, and no refusals of its own.
         ("@armpose", "@(q) armvelmap(q) + 1e-9 * q(6)"),
