@@ -20,7 +20,7 @@ In one Octave session it then checks:
     them, bit for bit against `mexrun --hex`;
   - a call without an output sets ans;
   - help armpose and help armvelmap show the help files' text, and the
-    help file sits beside the MEX file;
+    help file sits beside the MEX file, which exports mexFunction alone;
   - subnormal numbers still exist once the MEX files are loaded;
   - armkin_selftest returns true and prints "12 of 12 checks passed", and
     returns false, with FAIL lines, against deliberately wrong functions.
@@ -263,6 +263,15 @@ def main():
                     else f"{tag}|{rest.split('|')[0]}"
                 tagged[key] = rest
         output = done.stdout
+        # The MEX files Octave found, while they still exist: one export.
+        for name in ("armpose", "armvelmap"):
+            where = tagged.get(f"where|{name}", "").split("|")
+            if len(where) >= 2 and os.path.isfile(where[1]):
+                nm = subprocess.run(["nm", "-D", "--defined-only", where[1]], capture_output=True, text=True,
+                                    check=False)
+                exported = sorted(line.split()[-1] for line in nm.stdout.splitlines() if line.strip())
+                if nm.returncode != 0 or exported != ["mexFunction"]:
+                    fail(f"{where[1]} exports {exported}, expected mexFunction alone")
 
     if args.package and tagged.get("installed") is None:
         fail("pkg install or pkg load did not finish")
