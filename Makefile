@@ -43,8 +43,9 @@ test-windows:
 
 bench: deps
 	cmake --preset default
-	cmake --build --preset default -j $(JOBS) --target armkin_bench
+	cmake --build --preset default -j $(JOBS) --target armkin_bench armpose_octave
 	python3 bench/report.py build/linux/bench/armkin_bench
+	octave-cli --norc --quiet --eval "addpath('bench'); exit(~octave_bench('build/linux/octave/mex'))"
 
 # Both functions called through mexrun on a sample pose, or, with
 # CALL='armvelmap([0.1; 0.2; 0.3; 0.4; 0.5; 0.6])', any one call: the MEX
@@ -72,13 +73,15 @@ endif
 # The Linux deliverables in dist/, the Linux stand-in host (mexrun beside
 # libmex and libMatlabDataArray, found through $ORIGIN) in dist/host/; then
 # the Windows ones (dist-windows); then the help files, README, checksums
-# and the archive (dist-docs).
+# and the archive (dist-docs); then the GNU Octave package beside it,
+# dist/armkin-<version>.tar.gz.
 dist: deps
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS) --target mexrun armpose armvelmap
 	cmake --install build/linux --component dist --prefix dist
 	$(MAKE) --no-print-directory dist-windows
 	$(MAKE) --no-print-directory dist-docs
+	sh build/linux/octave/pack-octave.sh dist
 
 # The Windows deliverables in dist/, the Windows stand-in host (mexrun.exe
 # beside libmex.dll and libMatlabDataArray.dll) in dist/host-win64/.

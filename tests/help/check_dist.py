@@ -19,7 +19,7 @@ import tempfile
 import zipfile
 
 MEX = ["armpose.mexa64", "armpose.mexw64", "armvelmap.mexa64", "armvelmap.mexw64"]
-TEXT = ["armpose.m", "armvelmap.m", "Contents.m", "README.md"]
+TEXT = ["armpose.m", "armvelmap.m", "armkin_selftest.m", "Contents.m", "README.md"]
 
 failures = []
 
