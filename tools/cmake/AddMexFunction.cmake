@@ -5,7 +5,12 @@
 # libMatlabDataArray, written to ${CMAKE_BINARY_DIR}/mex/<name>.<mex suffix>.
 # It exports exactly the five entry points, carries no dependency on the
 # C++ runtime (no GLIBCXX or CXXABI versions) and leaves no symbol
-# unresolved. When armkin_mex_manifest is available the manifest is embedded.
+# unresolved. On Linux it needs no glibc version above
+# ARMKIN_MEX_GLIBC_CEILING (ArmkinGlibcFloor.cmake, checked by the tests):
+# the static runtime's parts that read newer glibc symbols, such as the guard
+# of function-local statics, must stay out of it (see
+# matlab/data/detail/function_ptr.hpp). When armkin_mex_manifest is
+# available the manifest is embedded.
 include_guard(GLOBAL)
 
 set(ARMKIN_MEX_VERSION_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/../mex.version"
