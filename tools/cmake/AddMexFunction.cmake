@@ -31,6 +31,7 @@ function(add_mex_function name)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   armkin_warnings(${name})
+  armkin_exact_float_module(${name})
 
   if(WIN32)
     # Windows: <name>.mexw64, linked against import libraries of our own for
