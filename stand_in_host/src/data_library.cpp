@@ -540,8 +540,9 @@ std::int32_t createFactory(ArrayFactoryImpl** out) {
 void destroyFactory(ArrayFactoryImpl* factory) {
   if (!detail::recording()) return modelDestroyFactory(factory);
   detail::recordLine("15 destroyFactory(" + idOf(factory) + ")");
+  const std::uint64_t key = keyOf(factory);  // taken while the pointer is valid
   modelDestroyFactory(factory);
-  detail::recordForget('F', keyOf(factory));
+  detail::recordForget('F', key);
 }
 
 std::int32_t referenceAddIndex(ReferenceImpl* reference, std::uint64_t index) {
@@ -555,8 +556,9 @@ std::int32_t referenceAddIndex(ReferenceImpl* reference, std::uint64_t index) {
 void destroyReference(ReferenceImpl* reference) {
   if (!detail::recording()) return modelDestroyReference(reference);
   detail::recordLine("23 destroyReference(" + idOf(reference) + ")");
+  const std::uint64_t key = keyOf(reference);  // taken while the pointer is valid
   modelDestroyReference(reference);
-  detail::recordForget('R', keyOf(reference));
+  detail::recordForget('R', key);
 }
 
 ArrayImpl* createDefaultArray() {
@@ -809,9 +811,9 @@ int destroyFunctionHandle(void* handle) {
     bump(kInvalidDestroys);
     result = 1;
   } else {
+    recordForget('H', keyOf(handle));
     delete static_cast<unsigned char*>(handle);
     bump(kFunctionsDestroyed);
-    recordForget('H', keyOf(handle));
   }
   if (inWindow(n, gDestroyFailFirst, gDestroyFailTimes)) {
     bump(kInjectedFaults);

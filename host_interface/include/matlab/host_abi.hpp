@@ -171,7 +171,7 @@ MATLAB_HOST_DATA_API void* get_function_ptr(int index);
 // Given: nothing. Answers: the host function handle. May throw.
 MATLAB_HOST_MEX_API void* mexGetFunctionImpl();
 // Given: the host function handle. Answers: a result that the MEX file
-// ignores (only its register is returned, so its exact type does not matter
-// to a caller that never reads it). May throw.
+// ignores and never reads (the stand-in host's 0 or non-zero serves its own
+// tests). May throw.
 MATLAB_HOST_MEX_API int mexDestroyFunctionImpl(void* functionImpl);
 }
