@@ -6,7 +6,7 @@ namespace matlab::mex {
 
 Function::Function() : functionImpl_(mexGetFunctionImpl()) {}
 
-Function::~Function() { static_cast<void>(mexDestroyFunctionImpl(functionImpl_)); }
+Function::~Function() noexcept(false) { static_cast<void>(mexDestroyFunctionImpl(functionImpl_)); }
 
 void Function::operator()(ArgumentList, ArgumentList) {}
 

@@ -20,11 +20,13 @@
 // supported."; 1 with a class the host does not model -> 22; a request too
 // large for memory -> 19; a null or unknown pointer argument -> 20.
 #include "state.hpp"
+#include "trace_record.hpp"
 
 #include <standin/host.hpp>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -112,6 +114,7 @@ struct GlobalCounts {
   std::atomic<std::int64_t> calls[kOperationSlots];
   std::atomic<std::int64_t> lookups[kOperationSlots];
   std::atomic<std::int64_t> functionCalls;  // mexGetFunctionImpl, for failGetFunctionImpl
+  std::atomic<std::int64_t> destroyCalls;   // mexDestroyFunctionImpl, for failDestroyFunctionImpl
 };
 GlobalCounts gCounts{};
 
@@ -145,6 +148,15 @@ std::atomic<bool> gMissing[kOperationSlots]{};
 std::atomic<std::int32_t> gUnshareMode{static_cast<std::int32_t>(UnshareMode::natural)};
 std::atomic<std::uint64_t> gFunctionFailFirst{0};
 std::atomic<std::uint64_t> gFunctionFailTimes{0};
+std::atomic<std::uint64_t> gDestroyFailFirst{0};
+std::atomic<std::uint64_t> gDestroyFailTimes{0};
+
+// Whether call `n` (from 1) falls in the window [first, first + times).
+bool inWindow(std::uint64_t n, const std::atomic<std::uint64_t>& first, const std::atomic<std::uint64_t>& times) {
+  const std::uint64_t f = first.load(std::memory_order_relaxed);
+  const std::uint64_t t = times.load(std::memory_order_relaxed);
+  return t != 0 && n >= f && n - f < t;
+}
 
 // Counts one call of a status-returning operation; returns the injected
 // status for this call, or kOk.
@@ -207,6 +219,28 @@ Registry& gArrays = *new Registry;
 Registry& gFactories = *new Registry;
 Registry& gReferences = *new Registry;
 Registry& gFunctions = *new Registry;
+
+// ---------------------------------------------------------------------------
+// The record (trace_record.hpp): ids of what an operation is given or makes
+// ---------------------------------------------------------------------------
+
+std::uint64_t keyOf(const void* p) { return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p)); }
+
+std::string idOf(const ArrayImpl* a) {
+  return a == nullptr ? "null" : detail::recordId('A', gArrays.serialOf(a));
+}
+std::string idOf(const Registry& live, char kind, const void* p) {
+  return p == nullptr ? "null" : detail::recordId(kind, live.contains(p) ? keyOf(p) : 0);
+}
+std::string idOf(const ArrayFactoryImpl* f) { return idOf(gFactories, 'F', f); }
+std::string idOf(const ReferenceImpl* r) { return idOf(gReferences, 'R', r); }
+
+// "-> <status>", followed by `made` on success.
+std::string answer(std::int32_t status, const std::string& made = {}) {
+  std::string text = " -> " + std::to_string(status);
+  if (status == 0 && !made.empty()) text += " " + made;
+  return text;
+}
 
 ArrayImpl* adopt(std::shared_ptr<Buffer> data) {
   static std::atomic<std::uint64_t> lastSerial{0};
@@ -300,7 +334,7 @@ Value toValue(const Buffer& b) {
 // The data operations
 // ---------------------------------------------------------------------------
 
-std::int32_t createArrayWithDims(ArrayFactoryImpl* factory, std::int32_t type,
+std::int32_t modelCreateArrayWithDims(ArrayFactoryImpl* factory, std::int32_t type,
                                  const std::uint64_t* dims, std::uint64_t ndims, ArrayImpl** out) {
   if (std::int32_t s = enter(mx::kCreateArrayWithDims)) return s;
   if (factory == nullptr || out == nullptr || (dims == nullptr && ndims != 0)) return kSystemError;
@@ -325,7 +359,7 @@ std::int32_t createArrayWithDims(ArrayFactoryImpl* factory, std::int32_t type,
   }
 }
 
-std::int32_t createFactory(ArrayFactoryImpl** out) {
+std::int32_t modelCreateFactory(ArrayFactoryImpl** out) {
   if (std::int32_t s = enter(mx::kCreateFactory)) return s;
   if (out == nullptr) return kSystemError;
   try {
@@ -339,7 +373,7 @@ std::int32_t createFactory(ArrayFactoryImpl** out) {
   }
 }
 
-void destroyFactory(ArrayFactoryImpl* factory) {
+void modelDestroyFactory(ArrayFactoryImpl* factory) {
   enterVoid(mx::kDestroyFactory);
   if (factory == nullptr || !gFactories.remove(factory)) {
     bump(kInvalidDestroys);
@@ -349,7 +383,7 @@ void destroyFactory(ArrayFactoryImpl* factory) {
   bump(kFactoriesDestroyed);
 }
 
-std::int32_t referenceAddIndex(ReferenceImpl* reference, std::uint64_t index) {
+std::int32_t modelReferenceAddIndex(ReferenceImpl* reference, std::uint64_t index) {
   if (std::int32_t s = enter(mx::kReferenceAddIndex)) return s;
   if (reference == nullptr) return kSystemError;
   const std::vector<std::uint64_t>& dims = reference->array->data->dims;
@@ -361,7 +395,7 @@ std::int32_t referenceAddIndex(ReferenceImpl* reference, std::uint64_t index) {
   return kOk;
 }
 
-void destroyReference(ReferenceImpl* reference) {
+void modelDestroyReference(ReferenceImpl* reference) {
   enterVoid(mx::kDestroyReference);
   if (reference == nullptr || !gReferences.remove(reference)) {
     bump(kInvalidDestroys);
@@ -371,30 +405,29 @@ void destroyReference(ReferenceImpl* reference) {
   bump(kReferencesDestroyed);
 }
 
-std::int32_t createDefaultArray(ArrayImpl** out) {
-  if (std::int32_t s = enter(mx::kCreateDefaultArray)) return s;
-  if (out == nullptr) return kSystemError;
+// No status: a fault injected here, or memory running out, answers null.
+ArrayImpl* modelCreateDefaultArray() {
+  if (enter(mx::kCreateDefaultArray) != kOk) return nullptr;
   try {
-    *out = adopt(defaultDouble());
-    return kOk;
+    return adopt(defaultDouble());
   } catch (const std::bad_alloc&) {
-    return kOutOfMemory;
+    return nullptr;
   }
 }
 
-void destroyArrayOp(ArrayImpl* array) {
+void modelDestroyArray(ArrayImpl* array) {
   enterVoid(mx::kDestroyArray);
   release(array);
 }
 
-std::int32_t getArrayType(ArrayImpl* array, std::int32_t* type) {
+std::int32_t modelGetArrayType(ArrayImpl* array, std::int32_t* type) {
   if (std::int32_t s = enter(mx::kGetArrayType)) return s;
   if (array == nullptr || type == nullptr) return kSystemError;
   *type = array->data->type;
   return kOk;
 }
 
-bool unshareArray(ArrayImpl* array, bool unique, ArrayImpl** out) {
+bool modelUnshareArray(ArrayImpl* array, bool unique, ArrayImpl** out) {
   enterVoid(mx::kUnshareArray);
   if (array == nullptr || out == nullptr) return false;
   bool copy = false;
@@ -412,7 +445,7 @@ bool unshareArray(ArrayImpl* array, bool unique, ArrayImpl** out) {
   }
 }
 
-std::int32_t arrayGetReference(ArrayImpl* array, std::uint64_t index, ReferenceImpl** out) {
+std::int32_t modelArrayGetReference(ArrayImpl* array, std::uint64_t index, ReferenceImpl** out) {
   if (std::int32_t s = enter(mx::kArrayGetReference)) return s;
   if (array == nullptr || out == nullptr) return kSystemError;
   const Buffer& b = *array->data;
@@ -433,7 +466,7 @@ std::int32_t arrayGetReference(ArrayImpl* array, std::uint64_t index, ReferenceI
   }
 }
 
-std::int32_t canViewAs(std::int32_t requested, std::int32_t actual, bool* yes) {
+std::int32_t modelCanViewAs(std::int32_t requested, std::int32_t actual, bool* yes) {
   if (std::int32_t s = enter(mx::kCanViewAs)) return s;
   if (yes == nullptr) return kSystemError;
   *yes = requested == actual;
@@ -451,7 +484,7 @@ std::int32_t locate(const ReferenceImpl& r, std::uint64_t& offset) {
 
 bool addressable(std::int32_t type) { return !isContainer(type) && !isSparse(type); }
 
-std::int32_t referenceGetAddress(ReferenceImpl* reference, void** address) {
+std::int32_t modelReferenceGetAddress(ReferenceImpl* reference, void** address) {
   if (std::int32_t s = enter(mx::kReferenceGetAddress)) return s;
   if (reference == nullptr || address == nullptr) return kSystemError;
   std::uint64_t offset = 0;
@@ -462,7 +495,7 @@ std::int32_t referenceGetAddress(ReferenceImpl* reference, void** address) {
   return kOk;
 }
 
-std::int32_t referenceAssign(ReferenceImpl* reference, std::int32_t type, const void* value) {
+std::int32_t modelReferenceAssign(ReferenceImpl* reference, std::int32_t type, const void* value) {
   if (std::int32_t s = enter(mx::kReferenceAssign)) return s;
   if (reference == nullptr || value == nullptr) return kSystemError;
   std::uint64_t offset = 0;
@@ -473,6 +506,124 @@ std::int32_t referenceAssign(ReferenceImpl* reference, std::int32_t type, const 
   const std::size_t size = elementBytes(b.type);
   std::memcpy(b.bytes.data() + offset * size, value, size);
   return kOk;
+}
+
+// ---------------------------------------------------------------------------
+// The operations as get_function_ptr hands them out: the model's, each
+// recorded with its arguments and its answer while the thread is recording
+// ---------------------------------------------------------------------------
+
+std::string dimsText(const std::uint64_t* dims, std::uint64_t ndims) {
+  if (dims == nullptr) return "null";
+  constexpr std::uint64_t kShown = 8;
+  std::string text = "[";
+  for (std::uint64_t i = 0; i < ndims && i < kShown; ++i) text += (i != 0 ? " " : "") + std::to_string(dims[i]);
+  return text + (ndims > kShown ? " ...]" : "]");
+}
+
+std::int32_t createArrayWithDims(ArrayFactoryImpl* factory, std::int32_t type, const std::uint64_t* dims,
+                                 std::uint64_t ndims, ArrayImpl** out) {
+  if (!detail::recording()) return modelCreateArrayWithDims(factory, type, dims, ndims, out);
+  const std::string given = "1 createArrayWithDims(" + idOf(factory) + ", " + std::to_string(type) + ", " +
+                            dimsText(dims, ndims) + ", " + std::to_string(ndims) + ")";
+  const std::int32_t s = modelCreateArrayWithDims(factory, type, dims, ndims, out);
+  detail::recordLine(given + answer(s, s == kOk ? idOf(*out) : ""));
+  return s;
+}
+
+std::int32_t createFactory(ArrayFactoryImpl** out) {
+  const std::int32_t s = modelCreateFactory(out);
+  if (detail::recording()) detail::recordLine("14 createFactory()" + answer(s, s == kOk ? idOf(*out) : ""));
+  return s;
+}
+
+void destroyFactory(ArrayFactoryImpl* factory) {
+  if (!detail::recording()) return modelDestroyFactory(factory);
+  detail::recordLine("15 destroyFactory(" + idOf(factory) + ")");
+  const std::uint64_t key = keyOf(factory);  // taken while the pointer is valid
+  modelDestroyFactory(factory);
+  detail::recordForget('F', key);
+}
+
+std::int32_t referenceAddIndex(ReferenceImpl* reference, std::uint64_t index) {
+  if (!detail::recording()) return modelReferenceAddIndex(reference, index);
+  const std::string given = "16 referenceAddIndex(" + idOf(reference) + ", " + std::to_string(index) + ")";
+  const std::int32_t s = modelReferenceAddIndex(reference, index);
+  detail::recordLine(given + answer(s));
+  return s;
+}
+
+void destroyReference(ReferenceImpl* reference) {
+  if (!detail::recording()) return modelDestroyReference(reference);
+  detail::recordLine("23 destroyReference(" + idOf(reference) + ")");
+  const std::uint64_t key = keyOf(reference);  // taken while the pointer is valid
+  modelDestroyReference(reference);
+  detail::recordForget('R', key);
+}
+
+ArrayImpl* createDefaultArray() {
+  ArrayImpl* made = modelCreateDefaultArray();
+  if (detail::recording()) detail::recordLine("49 createDefaultArray() -> " + idOf(made));
+  return made;
+}
+
+void destroyArrayOp(ArrayImpl* array) {
+  if (detail::recording()) detail::recordLine("50 destroyArray(" + idOf(array) + ")");
+  modelDestroyArray(array);
+}
+
+std::int32_t getArrayType(ArrayImpl* array, std::int32_t* type) {
+  if (!detail::recording()) return modelGetArrayType(array, type);
+  const std::string given = "53 getArrayType(" + idOf(array) + ")";
+  const std::int32_t s = modelGetArrayType(array, type);
+  detail::recordLine(given + answer(s, s == kOk ? "type " + std::to_string(*type) : ""));
+  return s;
+}
+
+bool unshareArray(ArrayImpl* array, bool unique, ArrayImpl** out) {
+  if (!detail::recording()) return modelUnshareArray(array, unique, out);
+  const std::string given = "55 unshareArray(" + idOf(array) + ", unique=" + (unique ? "1" : "0") + ")";
+  const bool made = modelUnshareArray(array, unique, out);
+  detail::recordLine(given + (made ? " -> true " + idOf(*out) : " -> false"));
+  return made;
+}
+
+std::int32_t arrayGetReference(ArrayImpl* array, std::uint64_t index, ReferenceImpl** out) {
+  if (!detail::recording()) return modelArrayGetReference(array, index, out);
+  const std::string given = "56 arrayGetReference(" + idOf(array) + ", " + std::to_string(index) + ")";
+  const std::int32_t s = modelArrayGetReference(array, index, out);
+  detail::recordLine(given + answer(s, s == kOk ? idOf(*out) : ""));
+  return s;
+}
+
+std::int32_t canViewAs(std::int32_t requested, std::int32_t actual, bool* yes) {
+  const std::int32_t s = modelCanViewAs(requested, actual, yes);
+  if (detail::recording()) {
+    detail::recordLine("59 canViewAs(requested " + std::to_string(requested) + ", actual " +
+                       std::to_string(actual) + ")" + answer(s, s == kOk ? (*yes ? "yes" : "no") : ""));
+  }
+  return s;
+}
+
+std::int32_t referenceGetAddress(ReferenceImpl* reference, void** address) {
+  if (!detail::recording()) return modelReferenceGetAddress(reference, address);
+  const std::string given = "93 referenceGetAddress(" + idOf(reference) + ")";
+  const std::int32_t s = modelReferenceGetAddress(reference, address);
+  // The answer is an address; what it holds is the element's value.
+  const std::string held =
+      s == kOk ? "element " + detail::recordBits(*address, elementBytes(reference->array->data->type)) : "";
+  detail::recordLine(given + answer(s, held));
+  return s;
+}
+
+std::int32_t referenceAssign(ReferenceImpl* reference, std::int32_t type, const void* value) {
+  if (!detail::recording()) return modelReferenceAssign(reference, type, value);
+  const std::string id = idOf(reference);
+  const std::int32_t s = modelReferenceAssign(reference, type, value);
+  // The value's bits as far as the host read them: all of them on success.
+  const std::string bits = s == kOk ? detail::recordBits(value, elementBytes(type)) : "unread";
+  detail::recordLine("95 referenceAssign(" + id + ", " + std::to_string(type) + ", " + bits + ")" + answer(s));
+  return s;
 }
 
 const ArrayImpl* liveArray(const ArrayImpl* a) { return a != nullptr && gArrays.contains(a) ? a : nullptr; }
@@ -610,6 +761,12 @@ void failGetFunctionImpl(std::uint64_t nthCall, std::uint64_t times) {
   gFunctionFailTimes.store(times, std::memory_order_relaxed);
 }
 
+void failDestroyFunctionImpl(std::uint64_t nthCall, std::uint64_t times) {
+  gDestroyFailTimes.store(0, std::memory_order_relaxed);
+  gDestroyFailFirst.store(nthCall, std::memory_order_relaxed);
+  gDestroyFailTimes.store(times, std::memory_order_relaxed);
+}
+
 void reset() {
   {
     std::lock_guard<std::mutex> lock(gRulesMutex);
@@ -620,37 +777,51 @@ void reset() {
   gUnshareMode.store(static_cast<std::int32_t>(UnshareMode::natural), std::memory_order_relaxed);
   gFunctionFailTimes.store(0, std::memory_order_relaxed);
   gFunctionFailFirst.store(0, std::memory_order_relaxed);
+  gDestroyFailTimes.store(0, std::memory_order_relaxed);
+  gDestroyFailFirst.store(0, std::memory_order_relaxed);
   for (auto& f : gCounts.fields) f.store(0, std::memory_order_relaxed);
   for (auto& c : gCounts.calls) c.store(0, std::memory_order_relaxed);
   for (auto& l : gCounts.lookups) l.store(0, std::memory_order_relaxed);
   gCounts.functionCalls.store(0, std::memory_order_relaxed);
+  gCounts.destroyCalls.store(0, std::memory_order_relaxed);
 }
 
 namespace detail {
 
 void* newFunctionHandle() {
   const auto n = static_cast<std::uint64_t>(gCounts.functionCalls.fetch_add(1, std::memory_order_relaxed)) + 1;
-  const std::uint64_t first = gFunctionFailFirst.load(std::memory_order_relaxed);
-  const std::uint64_t times = gFunctionFailTimes.load(std::memory_order_relaxed);
-  if (times != 0 && n >= first && n - first < times) {
+  if (inWindow(n, gFunctionFailFirst, gFunctionFailTimes)) {
     bump(kInjectedFaults);
+    recordLine("mexGetFunctionImpl() -> throws");
     throw std::runtime_error(kGetFunctionImplFailure);
   }
   // The handle is opaque to the MEX file; one byte of host memory serves.
   auto* handle = new unsigned char{0};
   gFunctions.add(handle);
   bump(kFunctionsCreated);
+  if (recording()) recordLine("mexGetFunctionImpl() -> " + idOf(gFunctions, 'H', handle));
   return handle;
 }
 
 int destroyFunctionHandle(void* handle) {
+  const auto n = static_cast<std::uint64_t>(gCounts.destroyCalls.fetch_add(1, std::memory_order_relaxed)) + 1;
+  const std::string given = recording() ? "mexDestroyFunctionImpl(" + idOf(gFunctions, 'H', handle) + ")" : "";
+  int result = 0;
   if (handle == nullptr || !gFunctions.remove(handle)) {
     bump(kInvalidDestroys);
-    return 1;
+    result = 1;
+  } else {
+    recordForget('H', keyOf(handle));
+    delete static_cast<unsigned char*>(handle);
+    bump(kFunctionsDestroyed);
   }
-  delete static_cast<unsigned char*>(handle);
-  bump(kFunctionsDestroyed);
-  return 0;
+  if (inWindow(n, gDestroyFailFirst, gDestroyFailTimes)) {
+    bump(kInjectedFaults);
+    recordLine(given + " -> throws");
+    throw std::runtime_error(kDestroyFunctionImplFailure);
+  }
+  recordLine(given + " -> " + std::to_string(result));
+  return result;
 }
 
 }  // namespace detail
@@ -660,8 +831,10 @@ int destroyFunctionHandle(void* handle) {
 // The library's one export for MEX files
 // ---------------------------------------------------------------------------
 
-extern "C" MATLAB_HOST_DATA_API void* get_function_ptr(int index) {
-  using namespace standin;
+namespace standin {
+namespace {
+
+void* lookUp(int index) {
   if (index < 0 || index >= kOperationSlots) return nullptr;
   gCounts.lookups[index].fetch_add(1, std::memory_order_relaxed);
   ++tCounts.lookups[index];
@@ -682,4 +855,16 @@ extern "C" MATLAB_HOST_DATA_API void* get_function_ptr(int index) {
     case mx::kReferenceAssign: return reinterpret_cast<void*>(&referenceAssign);
     default: return nullptr;
   }
+}
+
+}  // namespace
+}  // namespace standin
+
+extern "C" MATLAB_HOST_DATA_API void* get_function_ptr(int index) {
+  void* found = standin::lookUp(index);
+  if (standin::detail::recording()) {
+    standin::detail::recordLine("get_function_ptr(" + std::to_string(index) + ") -> " +
+                                (found != nullptr ? "found" : "null"));
+  }
+  return found;
 }

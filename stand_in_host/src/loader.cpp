@@ -1,5 +1,6 @@
 // loader.cpp — loads a MEX file and calls it as the host does.
 #include <standin/loader.hpp>
+#include <standin/trace.hpp>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -92,6 +93,13 @@ Fn symbol(void* module, const char* name) {
 
 thread_local HostReport* tCurrent = nullptr;
 
+// "[A1 A2]": the record's ids of `count` handles.
+std::string idList(ArrayImpl* const* handles, std::int32_t count) {
+  std::string text = "[";
+  for (std::int32_t i = 0; i < count; ++i) text += (i != 0 ? " " : "") + traceId(handles[i]);
+  return text + "]";
+}
+
 // Makes `report` the thread's current call for one entry-point call.
 class CurrentCall {
  public:
@@ -107,6 +115,10 @@ class CurrentCall {
 void onOutput(std::int32_t count, ArrayImpl** outputs) {
   HostReport* r = tCurrent;
   if (r == nullptr) return;  // a callback outside any call has nowhere to go
+  if (tracing()) {
+    traceNote("output callback(" + std::to_string(count) + ", " +
+              (count > 0 && outputs != nullptr ? idList(outputs, count) : "[]") + ")");
+  }
   ++r->outputCallbacks;
   r->outputCount = count;
   r->outputs.clear();
@@ -128,6 +140,10 @@ void onOutput(std::int32_t count, ArrayImpl** outputs) {
 void onError(const char* message, const char* identifier) {
   HostReport* r = tCurrent;
   if (r == nullptr) return;
+  if (tracing()) {
+    traceNote(std::string("error callback(\"") + (message != nullptr ? message : "(null)") + "\", \"" +
+              (identifier != nullptr ? identifier : "(null)") + "\")");
+  }
   ++r->errorCallbacks;
   if (message == nullptr) r->problems.push_back("error callback given a null message");
   if (identifier == nullptr) r->problems.push_back("error callback given a null identifier");
@@ -172,11 +188,17 @@ HostReport runCall(const EntryPoints& entry, void* object, std::int32_t firstCou
   std::vector<std::uint64_t> serials;
   serials.reserve(handles.size());
   for (ArrayImpl* h : handles) serials.push_back(liveSerial(h));
+  if (tracing()) {
+    traceNote("call mexFunctionAdapter(first " + std::to_string(firstCount) + ", slots " +
+              std::to_string(slotCount) + ", inputs " +
+              idList(given.data(), static_cast<std::int32_t>(given.size())) + ")");
+  }
   {
     CurrentCall current(r);
     entry.adapter(firstCount, slotCount, static_cast<std::int32_t>(given.size()), given.data(), object,
                   &onOutput, &onError);
   }
+  traceNote("return");
   r.delta = threadCounts() - before;
   std::int64_t kept = 0;
   for (const HostArray& a : r.outputs) kept += a ? 1 : 0;
@@ -224,10 +246,12 @@ HostReport MexFile::create() {
   if (object_ != nullptr) throw std::logic_error("standin::MexFile::create: the object exists already");
   HostReport r;
   const Counts before = threadCounts();
+  traceNote("call mexCreateMexFunction");
   {
     CurrentCall current(r);
     object_ = entry_.create(&onError);
   }
+  traceNote(object_ != nullptr ? "return object" : "return null");
   r.delta = threadCounts() - before;
   checkCommon(r, 0);
   const std::int64_t handles = r.delta.functionsCreated - r.delta.functionsDestroyed;
@@ -272,10 +296,12 @@ HostReport MexFile::destroy() {
   if (object_ == nullptr) throw std::logic_error("standin::MexFile::destroy: no object");
   HostReport r;
   const Counts before = threadCounts();
+  traceNote("call mexDestroyMexFunction(object)");
   {
     CurrentCall current(r);
     entry_.destroy(object_, &onError);
   }
+  traceNote("return");
   object_ = nullptr;
   r.delta = threadCounts() - before;
   checkCommon(r, 0);
@@ -287,10 +313,12 @@ HostReport MexFile::destroy() {
 HostReport MexFile::destroyNull() const {
   HostReport r;
   const Counts before = threadCounts();
+  traceNote("call mexDestroyMexFunction(null)");
   {
     CurrentCall current(r);
     entry_.destroy(nullptr, &onError);
   }
+  traceNote("return");
   r.delta = threadCounts() - before;
   checkCommon(r, 0);
   if (r.delta.functionsDestroyed != 0) r.problems.push_back("a function handle was given back");

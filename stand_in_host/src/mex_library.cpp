@@ -10,7 +10,8 @@
 extern "C" MATLAB_HOST_MEX_API void* mexGetFunctionImpl() { return standin::detail::newFunctionHandle(); }
 
 // 0 when `functionImpl` is a handle handed out and not yet given back;
-// non-zero otherwise (counted as an invalid destroy, nothing freed).
+// non-zero otherwise (counted as an invalid destroy, nothing freed). Throws
+// std::runtime_error when a failure is injected, once the handle is back.
 extern "C" MATLAB_HOST_MEX_API int mexDestroyFunctionImpl(void* functionImpl) {
   return standin::detail::destroyFunctionHandle(functionImpl);
 }

@@ -10,7 +10,8 @@ namespace standin::detail {
 // std::runtime_error(kGetFunctionImplFailure) when that failure is injected.
 STANDIN_HOST_API void* newFunctionHandle();
 // Gives a handle back; 0 when it was live, non-zero (and an invalid destroy
-// counted) otherwise.
+// counted) otherwise. Throws std::runtime_error(kDestroyFunctionImplFailure),
+// after taking the handle back, when that failure is injected.
 STANDIN_HOST_API int destroyFunctionHandle(void* handle);
 
 }  // namespace standin::detail

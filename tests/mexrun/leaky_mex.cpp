@@ -49,7 +49,7 @@ MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t slotCount,
     return;
   }
   std::vector<abi::ArrayImpl*> slots(static_cast<std::size_t>(slotCount), nullptr);
-  for (abi::ArrayImpl*& slot : slots) operation<abi::CreateDefaultArrayFn>(abi::kCreateDefaultArray)(&slot);
+  for (abi::ArrayImpl*& slot : slots) slot = operation<abi::CreateDefaultArrayFn>(abi::kCreateDefaultArray)();
   output(slotCount, slots.data());
   for (abi::ArrayImpl* slot : slots) destroy(slot);
   if (inputCount == 1) return;  // input 0 never given back

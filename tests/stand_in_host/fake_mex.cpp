@@ -9,19 +9,16 @@
 //   FAKE_MEX_GIVES_BACK_EARLY  correct, but gives its inputs back before it
 //                            hands the outputs over, so the host's copies of
 //                            the outputs may take the inputs' addresses
+#include "hand_written_lifecycle.hpp"
+
 #include <matlab/host_abi.hpp>
 
 #include <cstdint>
-#include <exception>
 #include <vector>
 
 namespace mx = matlab::abi;
 
 namespace {
-
-struct Object {
-  void* function;
-};
 
 template <typename Fn>
 Fn op(mx::Operation index) {
@@ -48,17 +45,6 @@ mx::ArrayImpl* scalar(double value) {
 
 }  // namespace
 
-extern "C" MATLAB_HOST_EXPORT void* mexCreateMexFunction(mx::ErrorCallback error) {
-  try {
-    return new Object{mexGetFunctionImpl()};
-  } catch (const std::exception& e) {
-    error(e.what(), "");
-  } catch (...) {
-    error("Unknown exception thrown.", "");
-  }
-  return nullptr;
-}
-
 extern "C" MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t slotCount, std::int32_t inputCount,
                                                       mx::ArrayImpl** inputs, void*, mx::OutputCallback output,
                                                       mx::ErrorCallback error) {
@@ -73,7 +59,7 @@ extern "C" MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t
     if (i == 0) {
       a = scalar(static_cast<double>(inputCount));
     } else {
-      op<mx::CreateDefaultArrayFn>(mx::kCreateDefaultArray)(&a);
+      a = op<mx::CreateDefaultArrayFn>(mx::kCreateDefaultArray)();
     }
     slots.push_back(a);
   }
@@ -92,18 +78,6 @@ extern "C" MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t
 #if defined(FAKE_MEX_DESTROYS_TWICE)
   destroy(inputs[0]);
 #endif
-}
-
-extern "C" MATLAB_HOST_EXPORT void mexDestroyMexFunction(void* object, mx::ErrorCallback) {
-  if (object == nullptr) return;
-  auto* o = static_cast<Object*>(object);
-  mexDestroyFunctionImpl(o->function);
-  delete o;
-}
-
-extern "C" MATLAB_HOST_EXPORT void mexfilerequiredapiversion(std::int32_t* first, std::int32_t* second) {
-  *first = 0x2024A;
-  *second = 0;
 }
 
 #if !defined(FAKE_MEX_NO_CLASSIC)

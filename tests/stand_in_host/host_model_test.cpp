@@ -230,7 +230,8 @@ TEST_F(HostModel, CreateOperationsMakeZeroedArraysOfTheGivenClass) {
   EXPECT_EQ(raw, nullptr);
   op<mx::DestroyFactoryFn>(mx::kDestroyFactory)(factory);
 
-  ASSERT_EQ(op<mx::CreateDefaultArrayFn>(mx::kCreateDefaultArray)(&raw), 0);
+  raw = op<mx::CreateDefaultArrayFn>(mx::kCreateDefaultArray)();
+  ASSERT_NE(raw, nullptr);
   HostArray d(raw);
   EXPECT_EQ(typeOf(d.get()), mx::kDouble);
   EXPECT_EQ(d.read().dims, (std::vector<std::uint64_t>{0, 0}));
@@ -463,13 +464,6 @@ TEST_F(HostModel, AnyStatusOperationFailsAtItsNthCallAndThenRecovers) {
          op<mx::DestroyReferenceFn>(mx::kDestroyReference)(ref);
          return s;
        }},
-      {mx::kCreateDefaultArray,
-       [](mx::ArrayFactoryImpl*, mx::ArrayImpl*, const double*) {
-         mx::ArrayImpl* out = nullptr;
-         const std::int32_t s = op<mx::CreateDefaultArrayFn>(mx::kCreateDefaultArray)(&out);
-         HostArray keep(out);
-         return s;
-       }},
       {mx::kGetArrayType,
        [](mx::ArrayFactoryImpl*, mx::ArrayImpl* a, const double*) {
          std::int32_t type = -1;
@@ -561,6 +555,40 @@ TEST_F(HostModel, FunctionHandlesAreCountedCheckedAndCanFailToBeMade) {
   EXPECT_EQ(standin::counts().injectedFaults, 1);
   mexDestroyFunctionImpl(ok);
   mexDestroyFunctionImpl(again);
+
+  // A throwing mexDestroyFunctionImpl has taken the handle back first.
+  standin::reset();
+  standin::failDestroyFunctionImpl(2);
+  void* a = mexGetFunctionImpl();
+  void* b = mexGetFunctionImpl();
+  void* c = mexGetFunctionImpl();
+  EXPECT_EQ(mexDestroyFunctionImpl(a), 0);
+  try {
+    mexDestroyFunctionImpl(b);
+    ADD_FAILURE() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), standin::kDestroyFunctionImplFailure);
+  }
+  EXPECT_EQ(mexDestroyFunctionImpl(c), 0);
+  EXPECT_EQ(standin::live().functions, 0);
+  EXPECT_EQ(standin::counts().functionsDestroyed, 3);
+  EXPECT_EQ(standin::counts().invalidDestroys, 0);
+  EXPECT_EQ(standin::counts().injectedFaults, 1);
+}
+
+// Operation 49 has no status: an injected fault, whatever its code, is a
+// null answer and makes nothing.
+TEST_F(HostModel, AFaultyDefaultArrayIsNull) {
+  const auto create = op<mx::CreateDefaultArrayFn>(mx::kCreateDefaultArray);
+  const standin::Live live0 = standin::live();
+  standin::failOperation(mx::kCreateDefaultArray, 2, 19);
+  HostArray first(create());
+  EXPECT_NE(first.get(), nullptr);
+  EXPECT_EQ(create(), nullptr);
+  HostArray third(create());
+  EXPECT_NE(third.get(), nullptr);
+  EXPECT_EQ(standin::live().arrays, live0.arrays + 2);
+  EXPECT_EQ(standin::counts().injectedFaults, 1);
 }
 
 }  // namespace

@@ -76,48 +76,74 @@ enum TypeCode : std::int32_t {
 
 // Indices of the data operations, as passed to get_function_ptr.
 enum Operation : std::int32_t {
-  kCreateArrayWithDims = 1,  // int (factory, type, dims, ndims, ArrayImpl** out)
-  kCreateFactory = 14,       // int (ArrayFactoryImpl** out)
-  kDestroyFactory = 15,      // void (factory)
-  kReferenceAddIndex = 16,   // int (reference, index)
-  kDestroyReference = 23,    // void (reference)
-  kCreateDefaultArray = 49,  // int (ArrayImpl** out)
-  kDestroyArray = 50,        // void (array)
-  kGetArrayType = 53,        // int (array, int32* type)
-  kUnshareArray = 55,        // bool (array, unique, ArrayImpl** out)
-  kArrayGetReference = 56,   // int (array, index, ReferenceImpl** out)
-  kCanViewAs = 59,           // int (requested type, actual type, bool* yes)
-  kReferenceGetAddress = 93, // int (reference, void** address)
-  kReferenceAssign = 95,     // int (reference, type, const void* value)
+  kCreateArrayWithDims = 1,
+  kCreateFactory = 14,
+  kDestroyFactory = 15,
+  kReferenceAddIndex = 16,
+  kDestroyReference = 23,
+  kCreateDefaultArray = 49,
+  kDestroyArray = 50,
+  kGetArrayType = 53,
+  kUnshareArray = 55,
+  kArrayGetReference = 56,
+  kCanViewAs = 59,
+  kReferenceGetAddress = 93,
+  kReferenceAssign = 95,
 };
 
-// Signatures of the data operations. Those returning int32 return a status:
-// 0 for success, otherwise an error code that the interface layer maps to an
-// exception.
+// Signatures of the data operations. Beside each: what the MEX file gives
+// (in argument order) and what it relies on getting back. "Status" is an
+// int32 result, 0 for success, otherwise an error code that the interface
+// layer maps to an exception; "place for X" is an out-parameter the host
+// fills in only on success.
+
+// 1. Given: the factory, the type code, the dimension list's data, its
+// length, place for the array. Answers: status, and the new array.
 using CreateArrayWithDimsFn = std::int32_t (*)(ArrayFactoryImpl* factory, std::int32_t type,
                                                const std::uint64_t* dims, std::uint64_t ndims,
                                                ArrayImpl** out);
+// 14. Given: place for the factory. Answers: status, and the factory.
 using CreateFactoryFn = std::int32_t (*)(ArrayFactoryImpl** out);
+// 15. Given: the factory. Answers: nothing.
 using DestroyFactoryFn = void (*)(ArrayFactoryImpl* factory);
+// 16. Given: the reference, the next (column) index. Answers: status.
 using ReferenceAddIndexFn = std::int32_t (*)(ReferenceImpl* reference, std::uint64_t index);
+// 23. Given: the reference. Answers: nothing.
 using DestroyReferenceFn = void (*)(ReferenceImpl* reference);
-using CreateDefaultArrayFn = std::int32_t (*)(ArrayImpl** out);
+// 49. Given: nothing. Answers: the new array itself (no status); the MEX file
+// owns it from then on. A null answer is memory exhaustion.
+using CreateDefaultArrayFn = ArrayImpl* (*)();
+// 50. Given: the array. Answers: nothing; the handle is not used again.
 using DestroyArrayFn = void (*)(ArrayImpl* array);
+// 53. Given: the array, place for its type code. Answers: status, and the
+// type code.
 using GetArrayTypeFn = std::int32_t (*)(ArrayImpl* array, std::int32_t* type);
-// Makes `array` unshared before one of its elements is referenced. `unique`
-// says whether the caller's handle is the array's only owner. Returns true
-// when it made a new array (stored in *out), which the caller then holds
-// instead of the old one; false otherwise (*out untouched).
+// 55. Given: the view's array, whether the view's handle is its only owner,
+// place for a new array. Answers (no status): true when the host made a new
+// array (stored in *out), which the view then holds instead of the old one;
+// false otherwise (*out untouched).
 using UnshareArrayFn = bool (*)(ArrayImpl* array, bool unique, ArrayImpl** out);
+// 56. Given: the array, the first (row) index, place for a reference.
+// Answers: status, and the reference.
 using ArrayGetReferenceFn = std::int32_t (*)(ArrayImpl* array, std::uint64_t index,
                                              ReferenceImpl** out);
+// 59. Given: the requested element type code first, the array's own type
+// code second, place for a yes/no. Answers: status, and yes or no.
 using CanViewAsFn = std::int32_t (*)(std::int32_t requested, std::int32_t actual, bool* yes);
+// 93. Given: the reference, place for an address. Answers: status, and the
+// address of the referenced element.
 using ReferenceGetAddressFn = std::int32_t (*)(ReferenceImpl* reference, void** address);
+// 95. Given: the reference, the value's type code, the address of the value.
+// Answers: status.
 using ReferenceAssignFn = std::int32_t (*)(ReferenceImpl* reference, std::int32_t type,
                                            const void* value);
 
-// Host callbacks handed to the entry points.
+// Host callbacks handed to the entry points, called by the MEX file.
+// Output: given the slot count and that many raw handles, which stay the MEX
+// file's own; answers nothing.
 using OutputCallback = void (*)(std::int32_t count, ArrayImpl** outputs);
+// Error: given the message, then the identifier, both NUL-terminated and
+// valid only during the call; answers nothing.
 using ErrorCallback = void (*)(const char* message, const char* identifier);
 
 // The host function handle that libmex hands out; opaque to the MEX file.
@@ -138,10 +164,14 @@ using FunctionHandle = void*;
 #endif
 
 extern "C" {
-// Returns the function for data operation `index`, or null when the library
-// has no such operation.
+// Given: the operation index. Answers: the function for that operation, or
+// null when the library has no such operation.
 MATLAB_HOST_DATA_API void* get_function_ptr(int index);
 
+// Given: nothing. Answers: the host function handle. May throw.
 MATLAB_HOST_MEX_API void* mexGetFunctionImpl();
+// Given: the host function handle. Answers: a result that the MEX file
+// ignores and never reads (the stand-in host's 0 or non-zero serves its own
+// tests). May throw.
 MATLAB_HOST_MEX_API int mexDestroyFunctionImpl(void* functionImpl);
 }

@@ -13,8 +13,11 @@
 //    and destroyed and of every data operation called, for all threads
 //    together and for the calling thread alone;
 //  - fault injection: a status from any status-returning operation at its
-//    n-th call, a forced answer from operation 55, an operation missing from
-//    get_function_ptr, a failing mexGetFunctionImpl.
+//    n-th call (a null array from operation 49), a forced answer from
+//    operation 55, an operation missing from get_function_ptr, a throwing
+//    mexGetFunctionImpl or mexDestroyFunctionImpl;
+//  - a record of every call on one thread, with arguments and answers
+//    (standin/trace.hpp).
 //
 // Every raw handle (ArrayImpl*) is a separate host handle; handles made by
 // sharing (sharedCopy, or the host keeping an output) share one data buffer
@@ -260,7 +263,8 @@ STANDIN_HOST_API Live live();
 // Calls `nthCall` .. `nthCall + times - 1` of operation `op` (counted from 1
 // at the last reset(), over all threads) return `status` and do nothing else
 // (no object is created, nothing is changed). For the status-returning
-// operations 1, 14, 16, 49, 53, 56, 59, 93, 95. Several rules may be set.
+// operations 1, 14, 16, 53, 56, 59, 93, 95, and for 49, which has no status:
+// its faulty calls answer null, whatever `status` says. Several rules may be set.
 STANDIN_HOST_API void failOperation(std::int32_t op, std::uint64_t nthCall, std::int32_t status,
                                     std::uint64_t times = 1);
 
@@ -278,8 +282,14 @@ STANDIN_HOST_API void setMissing(std::int32_t op, bool missing = true);
 inline constexpr const char* kGetFunctionImplFailure = "The MEX function handle could not be created.";
 STANDIN_HOST_API void failGetFunctionImpl(std::uint64_t nthCall, std::uint64_t times = 1);
 
-// Clears every fault setting, restarts the call numbering of failOperation
-// and failGetFunctionImpl and sets the all-thread counters to zero. Live
+// Calls `nthCall` .. `nthCall + times - 1` of mexDestroyFunctionImpl (counted
+// from 1 at the last reset()) take the handle back as usual and then throw
+// std::runtime_error(kDestroyFunctionImplFailure).
+inline constexpr const char* kDestroyFunctionImplFailure = "The MEX function handle could not be released.";
+STANDIN_HOST_API void failDestroyFunctionImpl(std::uint64_t nthCall, std::uint64_t times = 1);
+
+// Clears every fault setting, restarts the call numbering of failOperation,
+// failGetFunctionImpl and failDestroyFunctionImpl and sets the all-thread counters to zero. Live
 // objects and per-thread counters are left as they are.
 STANDIN_HOST_API void reset();
 

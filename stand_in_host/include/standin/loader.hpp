@@ -17,7 +17,9 @@
 // file made (arrays, factories, references) is left alive; after destroy()
 // that the function handle went back to libmex. Calls on different threads
 // may run at once on one MexFile (the callbacks record into a thread-local
-// "current call").
+// "current call"). While the calling thread keeps a record
+// (standin/trace.hpp), the loader adds to it each entry point it calls and
+// what each callback received.
 //
 // Example:
 //   standin::MexFile mex(path);                     // throws LoadError

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <new>
 #include <utility>
 
 namespace matlab::data {
@@ -31,7 +32,9 @@ struct ArrayAccess;
 
 class Array {
  public:
-  // A new default host array (data operation 49).
+  // A new default host array (data operation 49). Throws std::bad_alloc
+  // when the host answers with no array, the type-22 exception when the host
+  // lacks operation 49 or 50.
   Array();
   // Takes ownership of `adopted`. If the reference count cannot be
   // allocated, `adopted` is given back before std::bad_alloc leaves; if the
@@ -103,9 +106,9 @@ inline Array::Array(impl::ArrayImpl* adopted) {
 
 inline Array::Array() {
   detail::destroyArrayFunction();
-  impl::ArrayImpl* created = nullptr;
-  detail::throwIfError(
-      detail::function<abi::kCreateDefaultArray, abi::CreateDefaultArrayFn>()(&created));
+  impl::ArrayImpl* created = detail::function<abi::kCreateDefaultArray, abi::CreateDefaultArrayFn>()();
+  // Operation 49 has no status: a host that cannot make the array answers null.
+  if (created == nullptr) throw std::bad_alloc();
   Array adopted(created);
   swap(adopted);
 }

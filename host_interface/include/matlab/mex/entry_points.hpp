@@ -17,9 +17,12 @@
 //                            anything is released; a failure around it
 //                            (wrapping, creating slots, handing back) after
 //                            everything is released, message and empty
-//                            identifier. Either way the output callback is not
+//                            identifier (no array from operation 49 is
+//                            std::bad_alloc). Either way the output callback is not
 //                            called and every input is given back once.
-//  mexDestroyMexFunction     deletes the object; null does nothing.
+//  mexDestroyMexFunction     deletes the object; null does nothing. An
+//                            exception from libmex's mexDestroyFunctionImpl
+//                            is reported once; the storage is freed anyway.
 //  mexfilerequiredapiversion stores 0x2024A and 0.
 //  mexFunction               the classic gateway name; does nothing.
 #pragma once

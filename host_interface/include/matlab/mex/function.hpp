@@ -4,6 +4,9 @@
 // Its one data member is the host function handle that libmex's
 // mexGetFunctionImpl returns at construction, stored as returned; the
 // destructor gives it back with mexDestroyFunctionImpl (ignoring the result).
+// The destructor lets an exception from mexDestroyFunctionImpl out
+// (noexcept(false), and so is every derived destructor): a delete-expression
+// still frees the storage, and mexDestroyMexFunction reports the exception.
 // Virtual slots, in order: the destructor (destroy; destroy and free), then
 // the call operator, which the base implements as doing nothing. A derived
 // MexFunction overrides the call operator and adds no data.
@@ -22,7 +25,7 @@ namespace matlab::mex {
 class Function {
  public:
   Function();
-  virtual ~Function();
+  virtual ~Function() noexcept(false);
   virtual void operator()(ArgumentList outputs, ArgumentList inputs);
 
   Function(const Function&) = delete;
