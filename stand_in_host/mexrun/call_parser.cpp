@@ -49,6 +49,21 @@ void appendUtf16(std::string_view text, std::size_t offset, std::vector<double>&
   }
 }
 
+// The character at `pos` as an error quotes it: 'é' whole, a control
+// character by its code point, a byte that starts no character by its value.
+std::string quoteCharacter(std::string_view text, std::size_t pos) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  const Utf8Char c = decodeUtf8(text, pos);
+  if (c.length == 0) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    return std::string("the byte 0x") + kDigits[byte >> 4] + kDigits[byte & 0xF] + ", which is not UTF-8";
+  }
+  if (c.codePoint < 0x20 || c.codePoint == 0x7F) {
+    return std::string("the control character U+00") + kDigits[c.codePoint >> 4] + kDigits[c.codePoint & 0xF];
+  }
+  return "'" + std::string(text.substr(pos, c.length)) + "'";
+}
+
 class Parser {
  public:
   explicit Parser(std::string_view text) : s_(text) {}
@@ -280,7 +295,7 @@ class Parser {
       return callFunction(name, start, args);
     }
     if (atEnd()) fail(pos_, "expected an expression before the end of the call");
-    fail(pos_, std::string("expected an expression, found '") + c + "'");
+    fail(pos_, "expected an expression, found " + quoteCharacter(s_, pos_));
   }
 
   Value number() {

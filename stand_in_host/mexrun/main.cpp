@@ -24,11 +24,24 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "call_parser.hpp"
 #include "host_value.hpp"
 #include "output_format.hpp"
+#include "parse_error_report.hpp"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 #ifndef MEXRUN_VERSION
 #error "MEXRUN_VERSION must be defined by the build"
@@ -83,11 +96,11 @@ std::int32_t count(const std::string& option, const std::string& text, std::int3
   return static_cast<std::int32_t>(n);
 }
 
-Options parseOptions(int argc, char** argv) {
+Options parseOptions(const std::vector<std::string>& args) {
   Options o;
   bool endOfOptions = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (endOfOptions || arg.size() < 2 || arg[0] != '-') {
       o.positional.push_back(arg);
       continue;
@@ -106,8 +119,8 @@ Options parseOptions(int argc, char** argv) {
     }
     auto takeValue = [&]() {
       if (hasValue) return value;
-      if (i + 1 >= argc) throw UsageError(name + " needs a value");
-      return std::string(argv[++i]);
+      if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+      return args[++i];
     };
     if (name == "--outputs") {
       o.outputs = count(name, takeValue(), kMaxOutputs);
@@ -128,6 +141,30 @@ Options parseOptions(int argc, char** argv) {
     throw UsageError(o.positional.size() < 2 ? "missing MEXFILE or CALL" : "too many arguments");
   }
   return o;
+}
+
+// The command line in UTF-8, as the CALL reader and the loader expect it.
+// Windows hands a narrow main its arguments in the ANSI code page, which
+// cannot hold every character: there they are taken from the wide command
+// line instead.
+std::vector<std::string> utf8Arguments(int argc, char** argv) {
+#ifdef _WIN32
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide != nullptr) {
+    std::vector<std::string> args;
+    for (int i = 0; i < count; ++i) {
+      const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+      std::string arg(n > 0 ? static_cast<std::size_t>(n) : 1, '\0');
+      if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &arg[0], n, nullptr, nullptr);
+      arg.pop_back();  // the terminating NUL
+      args.push_back(std::move(arg));
+    }
+    LocalFree(wide);
+    return args;
+  }
+#endif
+  return std::vector<std::string>(argv, argv + argc);
 }
 
 // The function a MEX file defines: its file name without folder and
@@ -156,7 +193,7 @@ int run(const Options& o) {
   try {
     call = mexrun::parseCall(text);
   } catch (const mexrun::ParseError& e) {
-    report("parse error at column " + std::to_string(e.column()) + ": " + e.what());
+    report(mexrun::describeParseError(text, e));
     return kExitUsage;
   }
   const std::string function = functionName(path);
@@ -249,7 +286,7 @@ int run(const Options& o) {
 int main(int argc, char** argv) {
   Options options;
   try {
-    options = parseOptions(argc, argv);
+    options = parseOptions(utf8Arguments(argc, argv));
   } catch (const UsageError& e) {
     std::cerr << "mexrun: " << e.what() << '\n' << kUsage;
     return kExitUsage;
