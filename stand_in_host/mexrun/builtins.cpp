@@ -14,6 +14,10 @@
 namespace mexrun {
 namespace {
 
+// Each cell holds a whole value: a far smaller count than kMaxElements
+// (cell(1e4)) already exhausts memory.
+constexpr std::uint64_t kMaxCells = 100'000;
+
 bool isCharRow(const Value& v) {
   return v.cls == ValueClass::kChar && v.dims.size() == 2 && v.dims[0] <= 1;
 }

@@ -8,7 +8,7 @@
 //   struct() / struct('name', value, ...)
 //
 // Sizes are whole numbers (a negative one counts as 0); an array may hold
-// up to kMaxElements elements, a cell up to kMaxCells. Refusals throw
+// up to kMaxElements elements, a cell up to 100 000 cells. Refusals throw
 // `ParseError` at the argument at fault, or at the name.
 #pragma once
 

@@ -17,9 +17,9 @@
 
 namespace mexrun {
 
-// Keep a mistyped size (zeros(1e6), cell(1e4)) from exhausting memory.
+// The most elements a value of a call may hold: keeps a mistyped size
+// (zeros(1e6)) from exhausting memory.
 constexpr std::uint64_t kMaxElements = 10'000'000;
-constexpr std::uint64_t kMaxCells = 100'000;
 
 Value makeNumeric(ValueClass cls, std::vector<std::uint64_t> dims, std::vector<double> real);
 Value scalar(double x);
