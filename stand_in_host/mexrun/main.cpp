@@ -24,24 +24,13 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "call_parser.hpp"
+#include "command_line.hpp"
 #include "host_value.hpp"
 #include "output_format.hpp"
 #include "parse_error_report.hpp"
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#include <shellapi.h>
-#endif
 
 #ifndef MEXRUN_VERSION
 #error "MEXRUN_VERSION must be defined by the build"
@@ -141,30 +130,6 @@ Options parseOptions(const std::vector<std::string>& args) {
     throw UsageError(o.positional.size() < 2 ? "missing MEXFILE or CALL" : "too many arguments");
   }
   return o;
-}
-
-// The command line in UTF-8, as the CALL reader and the loader expect it.
-// Windows hands a narrow main its arguments in the ANSI code page, which
-// cannot hold every character: there they are taken from the wide command
-// line instead.
-std::vector<std::string> utf8Arguments(int argc, char** argv) {
-#ifdef _WIN32
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (wide != nullptr) {
-    std::vector<std::string> args;
-    for (int i = 0; i < count; ++i) {
-      const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-      std::string arg(n > 0 ? static_cast<std::size_t>(n) : 1, '\0');
-      if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &arg[0], n, nullptr, nullptr);
-      arg.pop_back();  // the terminating NUL
-      args.push_back(std::move(arg));
-    }
-    LocalFree(wide);
-    return args;
-  }
-#endif
-  return std::vector<std::string>(argv, argv + argc);
 }
 
 // The function a MEX file defines: its file name without folder and
@@ -286,7 +251,7 @@ int run(const Options& o) {
 int main(int argc, char** argv) {
   Options options;
   try {
-    options = parseOptions(utf8Arguments(argc, argv));
+    options = parseOptions(mexrun::utf8Arguments(argc, argv));
   } catch (const UsageError& e) {
     std::cerr << "mexrun: " << e.what() << '\n' << kUsage;
     return kExitUsage;
