@@ -49,15 +49,22 @@ bench: deps
 
 # Both functions called through mexrun on a sample pose, or, with
 # CALL='armvelmap([0.1; 0.2; 0.3; 0.4; 0.5; 0.6])', any one call: the MEX
-# file is the one the call names.
+# file is the one the call names. Only the calls and their results show:
+# the packages check, configure and build write to build/run.log, which is
+# printed in full if any of them fails.
 RUN_POSE := [0.1; -0.4; 0.3; 0.2; 0.5; -0.6]
 MEXRUN := build/linux/stand_in_host/mexrun
 MEX_DIR := build/linux/mex
+RUN_LOG := build/run.log
 export CALL
 
-run: deps
-	cmake --preset default
-	cmake --build --preset default -j $(JOBS) --target mexrun armpose armvelmap
+run:
+	@mkdir -p build; \
+	if [ ! -f build/linux/CMakeCache.txt ]; then echo "make run: first build of build/linux (log: $(RUN_LOG))"; fi; \
+	if ! { sh tools/install-deps && cmake --preset default && \
+	       cmake --build --preset default -j $(JOBS) --target mexrun armpose armvelmap; } >$(RUN_LOG) 2>&1; then \
+	  cat $(RUN_LOG) >&2; echo "make run: the build failed; its output is above and in $(RUN_LOG)" >&2; exit 1; \
+	fi
 ifeq ($(strip $(CALL)),)
 	@echo '>> armpose($(RUN_POSE))'
 	@$(MEXRUN) $(MEX_DIR)/armpose.mexa64 'armpose($(RUN_POSE))'

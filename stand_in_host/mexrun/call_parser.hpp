@@ -12,16 +12,17 @@
 // `sparse(A)` and `sparse(m, n)`; `struct()` and `struct('f', v, ...)`.
 // A bare name (`armpose`) is a call without arguments.
 //
-// Anything else throws `ParseError` carrying the 1-based column (byte
-// position in the text) where the trouble was found and a one-line message.
+// Anything else throws `ParseError` (parse_error.hpp) carrying the 1-based
+// byte column where the trouble was found and a one-line message. The
+// evaluation itself lives beside: value_conversion, concatenation,
+// arithmetic and builtins; this reader depends on them, never the reverse.
 #pragma once
 
-#include <cstddef>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "parse_error.hpp"
 #include "value.hpp"
 
 namespace mexrun {
@@ -29,16 +30,6 @@ namespace mexrun {
 struct Call {
   std::string function;
   std::vector<Value> arguments;
-};
-
-class ParseError : public std::runtime_error {
- public:
-  ParseError(std::size_t column, const std::string& message)
-      : std::runtime_error(message), column_(column) {}
-  std::size_t column() const { return column_; }
-
- private:
-  std::size_t column_;
 };
 
 // Parses and evaluates the whole text; trailing blanks are allowed, nothing

@@ -27,8 +27,10 @@
 #include <vector>
 
 #include "call_parser.hpp"
+#include "command_line.hpp"
 #include "host_value.hpp"
 #include "output_format.hpp"
+#include "parse_error_report.hpp"
 
 #ifndef MEXRUN_VERSION
 #error "MEXRUN_VERSION must be defined by the build"
@@ -83,11 +85,11 @@ std::int32_t count(const std::string& option, const std::string& text, std::int3
   return static_cast<std::int32_t>(n);
 }
 
-Options parseOptions(int argc, char** argv) {
+Options parseOptions(const std::vector<std::string>& args) {
   Options o;
   bool endOfOptions = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (endOfOptions || arg.size() < 2 || arg[0] != '-') {
       o.positional.push_back(arg);
       continue;
@@ -106,8 +108,8 @@ Options parseOptions(int argc, char** argv) {
     }
     auto takeValue = [&]() {
       if (hasValue) return value;
-      if (i + 1 >= argc) throw UsageError(name + " needs a value");
-      return std::string(argv[++i]);
+      if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+      return args[++i];
     };
     if (name == "--outputs") {
       o.outputs = count(name, takeValue(), kMaxOutputs);
@@ -156,7 +158,7 @@ int run(const Options& o) {
   try {
     call = mexrun::parseCall(text);
   } catch (const mexrun::ParseError& e) {
-    report("parse error at column " + std::to_string(e.column()) + ": " + e.what());
+    report(mexrun::describeParseError(text, e));
     return kExitUsage;
   }
   const std::string function = functionName(path);
@@ -249,7 +251,7 @@ int run(const Options& o) {
 int main(int argc, char** argv) {
   Options options;
   try {
-    options = parseOptions(argc, argv);
+    options = parseOptions(mexrun::utf8Arguments(argc, argv));
   } catch (const UsageError& e) {
     std::cerr << "mexrun: " << e.what() << '\n' << kUsage;
     return kExitUsage;

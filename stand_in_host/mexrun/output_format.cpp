@@ -1,10 +1,14 @@
 // output_format.cpp — header and rows of one output, by class code.
 #include "output_format.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "number_format.hpp"
+#include "utf8.hpp"
 
 namespace mexrun {
 namespace {
@@ -105,16 +109,80 @@ std::string imaginaryPart(std::string text) {
   return "+" + text + "i";
 }
 
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+// The layout of the decimal rows: each row indented, columns apart by a
+// gap, and no line longer than a terminal's 80 columns unless one column
+// alone is wider.
+constexpr std::size_t kIndent = 3;
+constexpr std::size_t kGap = 3;
+constexpr std::size_t kLineWidth = 80;
+
+// One element split where it aligns with the others of its column: before
+// the decimal point (or, without one, before the exponent or at the end of
+// the real part), and from there on. "-0.057" is {"-0", ".057"}, "1e-05" is
+// {"1", "e-05"}, "NaN" is {"NaN", ""}, "1.5+2i" is {"1", ".5+2i"}.
+struct Cell {
+  std::string lead;
+  std::string tail;
+};
+
+Cell splitAtPoint(const std::string& real, const std::string& imaginary) {
+  std::size_t point = real.find('.');
+  if (point == std::string::npos) point = real.find('e');
+  if (point == std::string::npos) point = real.size();
+  return {real.substr(0, point), real.substr(point) + imaginary};
+}
+
+struct ColumnWidth {
+  std::size_t lead = 0;
+  std::size_t tail = 0;
+  std::size_t total() const { return lead + tail; }
+};
+
+// "Columns 1 through 3", "Columns 5 and 6", "Column 6" (1-based, inclusive).
+std::string columnsLine(std::uint64_t first, std::uint64_t last) {
+  if (first == last) return "  Column " + std::to_string(first) + "\n";
+  const char* joint = last == first + 1 ? " and " : " through ";
+  return "  Columns " + std::to_string(first) + joint + std::to_string(last) + "\n";
+}
+
+// The rows of one page, every column aligned on its decimal points and the
+// columns split into blocks that fit the line width. `cells` row by row.
+void appendAligned(std::string& out, const std::vector<Cell>& cells, std::uint64_t rows, std::uint64_t cols) {
+  std::vector<ColumnWidth> widths(cols);
+  for (std::uint64_t c = 0; c < cols; ++c) {
+    for (std::uint64_t r = 0; r < rows; ++r) {
+      const Cell& cell = cells[r * cols + c];
+      widths[c].lead = std::max(widths[c].lead, cell.lead.size());
+      widths[c].tail = std::max(widths[c].tail, cell.tail.size());
+    }
+  }
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> blocks;  // [first, end)
+  for (std::uint64_t first = 0; first < cols;) {
+    std::uint64_t end = first + 1;
+    std::size_t line = kIndent + widths[first].total();
+    while (end < cols && line + kGap + widths[end].total() <= kLineWidth) {
+      line += kGap + widths[end].total();
+      ++end;
+    }
+    blocks.emplace_back(first, end);
+    first = end;
+  }
+  for (const auto& [first, end] : blocks) {
+    if (blocks.size() > 1) out += columnsLine(first + 1, end);
+    for (std::uint64_t r = 0; r < rows; ++r) {
+      std::string line(kIndent, ' ');
+      for (std::uint64_t c = first; c < end; ++c) {
+        const Cell& cell = cells[r * cols + c];
+        if (c != first) line.append(kGap, ' ');
+        line.append(widths[c].lead - cell.lead.size(), ' ');
+        line += cell.lead;
+        line += cell.tail;
+        line.append(widths[c].tail - cell.tail.size(), ' ');
+      }
+      line.erase(line.find_last_not_of(' ') + 1);
+      out += line;
+      out += '\n';
+    }
   }
 }
 
@@ -150,19 +218,34 @@ std::string formatOutput(const std::string& name, const standin::Value& value, b
       }
       out += ")\n";
     }
-    for (std::uint64_t r = 0; r < rows; ++r) {
-      for (std::uint64_t c = 0; c < cols; ++c) {
-        const std::uint64_t k = page * rows * cols + c * rows + r;
-        const unsigned char* p = value.bytes.data() + k * width;
-        if (info->elementType == abi::kChar) {
-          appendUtf8(out, load<std::uint16_t>(p));
-          continue;
-        }
-        if (c != 0) out += ' ';
-        out += part(info->elementType, p, hex);
-        if (info->complex) out += imaginaryPart(part(info->elementType, p + partWidth, hex));
+    auto at = [&](std::uint64_t r, std::uint64_t c) {
+      return value.bytes.data() + (page * rows * cols + c * rows + r) * width;
+    };
+    if (info->elementType == abi::kChar) {
+      for (std::uint64_t r = 0; r < rows; ++r) {
+        for (std::uint64_t c = 0; c < cols; ++c) appendUtf8(out, load<std::uint16_t>(at(r, c)));
+        out += '\n';
       }
-      out += '\n';
+    } else if (hex) {
+      // Bits for other programs to read: one space apart, never split.
+      for (std::uint64_t r = 0; r < rows; ++r) {
+        for (std::uint64_t c = 0; c < cols; ++c) {
+          if (c != 0) out += ' ';
+          out += part(info->elementType, at(r, c), true);
+          if (info->complex) out += imaginaryPart(part(info->elementType, at(r, c) + partWidth, true));
+        }
+        out += '\n';
+      }
+    } else {
+      std::vector<Cell> cells;
+      for (std::uint64_t r = 0; r < rows; ++r) {
+        for (std::uint64_t c = 0; c < cols; ++c) {
+          const std::string imaginary =
+              info->complex ? imaginaryPart(part(info->elementType, at(r, c) + partWidth, false)) : "";
+          cells.push_back(splitAtPoint(part(info->elementType, at(r, c), false), imaginary));
+        }
+      }
+      appendAligned(out, cells, rows, cols);
     }
   }
   return out;

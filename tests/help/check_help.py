@@ -4,8 +4,9 @@
 - Each help file holds only comment lines, opens with its H1 line and
   points to the other function.
 - The example in each help file, and the check values in README.md, equal
-  what mexrun prints for the same call: format short values to the four
-  decimals shown (an exact zero shows as 0), full-precision values exactly.
+  what mexrun gives for the same call (read through --hex, bit for bit):
+  format short values to the four decimals shown (an exact zero shows as
+  0), full-precision values exactly.
 - Every error message the functions give for a table of bad calls is
   quoted in the help file.
 - Contents.m carries MATLAB's version line with the project's version,
@@ -14,6 +15,7 @@
 
 import argparse
 import re
+import struct
 import subprocess
 import sys
 
@@ -62,13 +64,16 @@ def run_mexrun(args, options, mexfile, call):
 
 
 def parse_result(stdout):
-    """mexrun's first output: (rows, cols, list of rows of floats)."""
+    """mexrun --hex's first output: (rows, cols, list of rows of floats).
+    The bits, not the decimal display, which is laid out for people."""
     lines = stdout.strip("\n").split("\n")
     head = re.fullmatch(r"out1 = (\d+)x(\d+) double", lines[0])
     if not head:
         raise ValueError(f"unexpected header {lines[0]!r}")
-    values = [[float(x) for x in line.split(" ")] for line in lines[1:]]
-    return int(head.group(1)), int(head.group(2)), values
+    rows, cols = int(head.group(1)), int(head.group(2))
+    values = [[struct.unpack(">d", bytes.fromhex(x))[0] for x in line.split(" ")]
+              for line in lines[1:1 + rows]]
+    return rows, cols, values
 
 
 def shown_matches(token, value):
@@ -128,7 +133,7 @@ def check_help_file(args, name, text):
         fail(name, f"expected one example call '{var} = {name}(...)', found {len(calls)}")
         return
     call = body[calls[0]].split("=", 1)[1].strip()
-    code, out, err = run_mexrun(args, [], getattr(args, name), call)
+    code, out, err = run_mexrun(args, ["--hex"], getattr(args, name), call)
     if code != 0:
         fail(name, f"mexrun {call} exits {code}: {err.strip()}")
         return
@@ -161,7 +166,7 @@ def check_readme(args, readme):
         fail("README", f"title does not carry version {args.version}")
     for name, (size, var, _) in FUNCTIONS.items():
         call = f"{name}(zeros(6,1))"
-        code, out, err = run_mexrun(args, [], getattr(args, name), call)
+        code, out, err = run_mexrun(args, ["--hex"], getattr(args, name), call)
         if code != 0:
             fail("README", f"mexrun {call} exits {code}: {err.strip()}")
             continue

@@ -311,6 +311,10 @@ TEST(CallParser, MalformedCallsNameTheColumn) {
       {"armpose([\"a\" 1])", 14, "cannot concatenate a string with a double value"},
       {"armpose(-{1})", 9, "unary minus needs a numeric value, not cell"},
       {"armpose('\xff')", 10, "text is not valid UTF-8"},
+      {"armpose('\xc0\x80')", 10, "text is not valid UTF-8"},  // overlong
+      {"armpose('\xed\xa0\x80')", 10, "text is not valid UTF-8"},  // a surrogate
+      {"armpose(\xc3\xa9)", 9, "expected an expression, found '\xc3\xa9'"},
+      {"armpose(\xc3)", 9, "expected an expression, found the byte 0xC3, which is not UTF-8"},
       {"armpose(cell(1000))", 9, "too many cells for a call"},
       {"armpose([zeros(1e7,1) zeros(1e7,1)])", 10, "too many elements for a call"},
   };

@@ -80,8 +80,13 @@ def text(lines):
     return "".join(line + "\n" for line in lines)
 
 
+# The arguments are UTF-8 text; Wine decodes a command line by the locale,
+# so the table runs under a UTF-8 one whatever the caller's.
+UTF8_ENV = dict(os.environ, LC_ALL="C.UTF-8")
+
+
 def run(command):
-    p = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    p = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120, env=UTF8_ENV)
     def norm(b):
         return b.decode("utf-8", "replace").replace("\r\n", "\n")
     return p.returncode, norm(p.stdout), norm(p.stderr)

@@ -17,6 +17,7 @@ a copy of that program.
 
 import argparse
 import math
+import struct
 import subprocess
 import sys
 
@@ -75,8 +76,9 @@ def cross(u, v):
 
 
 def mexrun(args, mexfile, call):
-    """One call through mexrun; returns the first output as a list of rows."""
-    run = subprocess.run([args.mexrun, mexfile, call], capture_output=True,
+    """One call through mexrun; returns the first output as a list of rows,
+    read from the bits that --hex prints rather than the decimal display."""
+    run = subprocess.run([args.mexrun, "--hex", mexfile, call], capture_output=True,
                          text=True, check=False)
     if run.returncode != 0:
         sys.exit(f"draw_arm: mexrun {call} failed ({run.returncode}): "
@@ -84,7 +86,8 @@ def mexrun(args, mexfile, call):
     lines = run.stdout.replace("\r", "").strip().splitlines()
     if not lines or not lines[0].startswith("out1 = "):
         sys.exit(f"draw_arm: unexpected mexrun output for {call}: {run.stdout!r}")
-    return [[float(x) for x in line.split()] for line in lines[1:]]
+    return [[struct.unpack(">d", bytes.fromhex(x))[0] for x in line.split()]
+            for line in lines[1:]]
 
 
 def check(name, got, want):
