@@ -44,8 +44,11 @@ test-windows:
 bench: deps
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS) --target armkin_bench armpose_octave
-	python3 bench/report.py build/linux/bench/armkin_bench
-	octave-cli --norc --quiet --eval "addpath('bench'); exit(~octave_bench('build/linux/octave/mex'))"
+	@# Both reports run; the target fails afterwards if either missed a target.
+	@status=0; \
+	python3 bench/report.py build/linux/bench/armkin_bench || status=1; \
+	octave-cli --norc --quiet --eval "addpath('bench'); exit(~octave_bench('build/linux/octave/mex'))" || status=1; \
+	exit $$status
 
 # Both functions called through mexrun on a sample pose, or, with
 # CALL='armvelmap([0.1; 0.2; 0.3; 0.4; 0.5; 0.6])', any one call: the MEX
