@@ -6,7 +6,7 @@
 # It exports exactly the five entry points, carries no dependency on the
 # C++ runtime (no GLIBCXX or CXXABI versions) and leaves no symbol
 # unresolved. On Linux it needs no glibc version above
-# ARMKIN_MEX_GLIBC_CEILING (ArmkinGlibcFloor.cmake, checked by the tests):
+# ARMKIN_MEX_GLIBC_CEILING (ArmkinGlibcFloor.cmake, checked after each link):
 # the static runtime's parts that read newer glibc symbols, such as the guard
 # of function-local statics, must stay out of it (see
 # matlab/data/detail/function_ptr.hpp). When armkin_mex_manifest is
@@ -15,6 +15,8 @@ include_guard(GLOBAL)
 
 set(ARMKIN_MEX_VERSION_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/../mex.version"
     CACHE INTERNAL "The export list of every MEX file")
+set(ARMKIN_MEX_CHECK "${CMAKE_CURRENT_LIST_DIR}/../check-mex-file"
+    CACHE INTERNAL "The check of every linked Linux MEX file")
 
 function(add_mex_function name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES")
@@ -59,6 +61,20 @@ function(add_mex_function name)
     # rely on.
     if(NOT ARMKIN_SANITIZE)
       target_link_options(${name} PRIVATE -static-libstdc++)
+      # Every link of an optimised build is checked: the five exports, no
+      # C++ runtime needed, no glibc version above the ceiling. A file that
+      # fails is removed, so the next build cannot take it for up to date.
+      # An unoptimised build calls the runtime's std::string out of line,
+      # which drags in parts that need glibc 2.36: it is not for shipping.
+      if(CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
+        include(ArmkinGlibcFloor)
+        add_custom_command(TARGET ${name} POST_BUILD
+          COMMAND sh -c "sh \"$0\" \"$1\" \"$2\" >/dev/null || { rm -f \"$2\"; exit 1; }"
+                  ${ARMKIN_MEX_CHECK} ${ARMKIN_MEX_GLIBC_CEILING} $<TARGET_FILE:${name}>
+          VERBATIM)
+      else()
+        message(STATUS "${name}: an unoptimised build, not checked against the glibc ceiling")
+      endif()
     endif()
   endif()
 
