@@ -11,13 +11,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "hand_written_lifecycle.hpp"
+
 namespace {
 
 namespace abi = matlab::abi;
-
-struct Object {
-  void* handle;
-};
 
 template <typename Fn>
 Fn operation(abi::Operation index) {
@@ -27,17 +25,6 @@ Fn operation(abi::Operation index) {
 }  // namespace
 
 extern "C" {
-
-MATLAB_HOST_EXPORT void* mexCreateMexFunction(abi::ErrorCallback) {
-  return new Object{mexGetFunctionImpl()};
-}
-
-MATLAB_HOST_EXPORT void mexDestroyMexFunction(void* object, abi::ErrorCallback) {
-  auto* o = static_cast<Object*>(object);
-  if (o == nullptr) return;
-  mexDestroyFunctionImpl(o->handle);
-  delete o;
-}
 
 #if !defined(MEXRUN_FIXTURE_WITHOUT_ADAPTER)
 MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t slotCount, std::int32_t inputCount,
@@ -58,11 +45,6 @@ MATLAB_HOST_EXPORT void mexFunctionAdapter(std::int32_t, std::int32_t slotCount,
   for (std::int32_t i = 1; i < inputCount; ++i) destroy(inputs[i]);
 }
 #endif
-
-MATLAB_HOST_EXPORT void mexfilerequiredapiversion(std::int32_t* first, std::int32_t* second) {
-  *first = 0x2024A;
-  *second = 0;
-}
 
 MATLAB_HOST_EXPORT void mexFunction(int, void**, int, const void**) {}
 
